@@ -1,0 +1,58 @@
+// Tinderquillex: a multitrack audio recorder. Reads no command line and no settings.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <memory>
+
+#include "app/main_window.h"
+#include "forms/docking_window.h"
+#include "forms/effect_window.h"
+#include "forms/new_project_dialog.h"
+#include "forms/track_selection_dialog.h"
+#include "forms/track_view_window.h"
+#include "platform/no_audio_system.h"
+#include "platform/qt/qt_event_sink.h"
+#include "platform/qt/qt_user_dialogs.h"
+
+namespace {
+
+// An exception escaping an event handler is shown and the program goes on.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(nullptr, tqx::kApplicationTitle, QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            QMessageBox::critical(nullptr, tqx::kApplicationTitle, QString());
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Application app(argc, argv);
+    app.setApplicationName(tqx::kApplicationTitle);
+
+    tqx::QtUserDialogs dialogs;
+    tqx::QtEventSink events(&app);
+    auto audio = std::make_unique<tqx::NoAudioSystem>();
+    tqx::ThreadTimerService timer;
+    tqx::Studio studio({dialogs, *audio, timer, events});
+
+    // The six windows, in this order; the first is the main window.
+    tqx::TForm1 form1(studio);
+    dialogs.setParent(&form1);
+    tqx::TForm2 form2(studio);
+    tqx::TForm3 form3(studio, &form1);
+    tqx::TForm4 form4(studio, &form1);
+    tqx::TForm5 form5(studio);
+    tqx::TForm6 form6(studio);
+
+    form1.show();
+    return app.exec();
+}

@@ -1,0 +1,23 @@
+#pragma once
+// A machine without any audio device: nothing is listed and every stream is refused.
+#include "platform/audio_system.h"
+
+namespace tqx {
+
+class NoAudioSystem : public AudioSystem {
+public:
+    std::vector<DeviceCaps> inputDevices() override { return {}; }
+    std::vector<DeviceCaps> outputDevices() override { return {}; }
+    StreamId openOutput(int, const WaveFormat&, AudioListener*) override { return 0; }
+    bool writeOutput(StreamId, WaveHeader*) override { return false; }
+    void resetOutput(StreamId) override {}
+    void closeOutput(StreamId) override {}
+    bool queryInputFormat(int, const WaveFormat&) override { return false; }
+    StreamId openInput(int, const WaveFormat&, AudioListener*) override { return 0; }
+    bool addInputBuffer(StreamId, WaveHeader*) override { return false; }
+    bool startInput(StreamId) override { return false; }
+    void resetInput(StreamId) override {}
+    void closeInput(StreamId) override {}
+};
+
+}  // namespace tqx

@@ -1,0 +1,79 @@
+#include "platform/qt/qt_user_dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace tqx {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QString filterText(const FileFilter& f) { return q(f.description) + " (" + q(f.pattern) + ")"; }
+
+std::string withExtension(const QString& path, const std::string& ext) {
+    if (path.isEmpty()) return {};
+    QFileInfo info(path);
+    if (!ext.empty() && info.suffix().isEmpty()) return (path + "." + q(ext).remove(0, ext[0] == '.' ? 1 : 0)).toStdString();
+    return path.toStdString();
+}
+
+}  // namespace
+
+DialogAnswer QtUserDialogs::messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
+                                       DialogButtons buttons) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(q(caption));
+    box.setText(q(text));
+    switch (icon) {
+        case DialogIcon::Error: box.setIcon(QMessageBox::Critical); break;
+        case DialogIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case DialogIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case DialogIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case DialogIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    if (buttons == DialogButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    int r = box.exec();
+    if (buttons == DialogButtons::YesNo) return r == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
+    return DialogAnswer::Ok;
+}
+
+void QtUserDialogs::showMessage(const std::string& text) {
+    messageBox(text, kApplicationTitle, DialogIcon::None, DialogButtons::Ok);
+}
+
+std::optional<std::string> QtUserDialogs::openFile(const FileFilter& filter, const std::string& defaultExtension) {
+    QFileDialog dlg(parent_);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setNameFilter(filterText(filter));
+    dlg.setDefaultSuffix(q(defaultExtension));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return dlg.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtUserDialogs::saveFile(const std::string& proposedName, const FileFilter& filter,
+                                                   const std::string& defaultExtension, bool overwritePrompt) {
+    QFileDialog dlg(parent_);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setNameFilter(filterText(filter));
+    dlg.setDefaultSuffix(q(defaultExtension));
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !overwritePrompt);
+    dlg.selectFile(q(proposedName));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return withExtension(dlg.selectedFiles().first(), defaultExtension);
+}
+
+std::optional<std::string> QtUserDialogs::chooseFolder(const std::string& title) {
+    QString dir = QFileDialog::getExistingDirectory(parent_, q(title));
+    if (dir.isEmpty()) return std::nullopt;
+    return dir.toStdString();
+}
+
+}  // namespace tqx
