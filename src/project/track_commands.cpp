@@ -1,0 +1,279 @@
+#include "project/track_commands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/studio.h"
+
+namespace tqx {
+
+namespace {
+
+constexpr int kCentre = kSliderWidth / 2;
+constexpr int kSliderHeight = 10;
+
+std::string fixed(double value, int decimals) {
+    // Values that print as zero never carry a minus sign.
+    if (std::fabs(value) < 0.5 * std::pow(10.0, -decimals)) value = 0.0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+bool validPosition(int p) { return p >= 0 && p <= kSliderWidth; }
+
+}  // namespace
+
+// --- tracks ---
+
+int TrackCommands::createTrack(std::optional<int> slot) {
+    const int s = studio_.model.createTrack(slot);
+    if (s < 0) return -1;
+    studio_.notify(Change::Tracks);
+    studio_.notify(Change::TrackView);
+    return s;
+}
+
+void TrackCommands::newTrackCommand() {
+    studio_.StopAll();
+    createTrack();
+}
+
+void TrackCommands::selectTrack(int slot) {
+    if (!studio_.model.trackExists(slot)) return;
+    studio_.model.SelectedTrack = slot;
+    studio_.notify(Change::Tracks);
+}
+
+void TrackCommands::deleteSelectedTrack() {
+    ProjectModel& m = studio_.model;
+    const int slot = m.SelectedTrack;
+    if (!m.trackExists(slot)) return;
+    const TrackSlot& t = m.track(slot);
+    if (!t.untouched) {
+        const DialogAnswer answer = studio_.dialogs.messageBox(t.name + kDeleteQuestionSuffix, studio_.caption,
+                                                               DialogIcon::Warning, DialogButtons::YesNo);
+        if (answer == DialogAnswer::No) return;
+    }
+    // Destroying a clip whose stream is still open would leave the device writing into freed
+    // blocks, so a track whose clips are busy stops the engine first.
+    for (int c : m.clipSlots()) {
+        const TMultiWave* clip = m.clip(c);
+        if (clip->GetTrack() == slot && (clip->WaveOut != 0 || clip->IsCapturing())) {
+            studio_.StopAll();
+            break;
+        }
+    }
+    m.removeTrack(slot);
+    studio_.notify(Change::Tracks);
+    studio_.notify(Change::Clips);
+    studio_.notify(Change::TrackView);
+}
+
+// --- toggles and sliders ---
+
+void TrackCommands::toggleMute(int slot) {
+    if (!studio_.model.trackExists(slot)) return;
+    TrackSlot& t = studio_.model.track(slot);
+    t.muted = !t.muted;
+    studio_.notify(Change::Tracks);
+}
+
+void TrackCommands::toggleSolo(int slot) {
+    if (!studio_.model.trackExists(slot)) return;
+    TrackSlot& t = studio_.model.track(slot);
+    t.soloed = !t.soloed;
+    studio_.model.updateAnySolo();
+    studio_.notify(Change::Tracks);
+}
+
+void TrackCommands::toggleRecordArm(int slot) {
+    if (!studio_.model.trackExists(slot)) return;
+    TrackSlot& t = studio_.model.track(slot);
+    t.recordArmed = !t.recordArmed;
+    studio_.notify(Change::Tracks);
+}
+
+void TrackCommands::setVolumePosition(int slot, int p) {
+    if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
+    studio_.model.track(slot).volume = sliderPositionToVolume(p);
+    studio_.notify(Change::Tracks);
+}
+
+void TrackCommands::setPanPosition(int slot, int p) {
+    if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
+    studio_.model.track(slot).pan = sliderPositionToPan(p);
+    studio_.notify(Change::Tracks);
+}
+
+void TrackCommands::setGainPosition(int slot, int p) {
+    if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
+    studio_.model.track(slot).gain = sliderPositionToGain(p);
+    studio_.notify(Change::Tracks);
+}
+
+void TrackCommands::resetPan(int slot) { setPanPosition(slot, kCentre); }
+void TrackCommands::resetGain(int slot) { setGainPosition(slot, kCentre); }
+
+float TrackCommands::sliderValue(int slot, TrackSlider slider) const {
+    const TrackSlot& t = studio_.model.track(slot);
+    switch (slider) {
+        case TrackSlider::Volume: return t.volume;
+        case TrackSlider::Pan: return t.pan;
+        case TrackSlider::Gain: return t.gain;
+    }
+    return 0.0f;
+}
+
+int TrackCommands::sliderPosition(int slot, TrackSlider slider) const {
+    const float v = sliderValue(slot, slider);
+    switch (slider) {
+        case TrackSlider::Volume: return volumeToSliderPosition(v);
+        case TrackSlider::Pan: return panToSliderPosition(v);
+        case TrackSlider::Gain: return gainToSliderPosition(v);
+    }
+    return 0;
+}
+
+RgbImage TrackCommands::drawSlider(TrackSlider slider, int p) {
+    const Rgb background = slider == TrackSlider::Volume ? Rgb{0, 80, 0}
+                           : slider == TrackSlider::Pan  ? Rgb{0, 80, 150}
+                                                         : Rgb{150, 80, 0};
+    RgbImage image(kSliderWidth, kSliderHeight, background);
+    if (slider == TrackSlider::Volume) {
+        for (int i = 0; i < p; ++i)
+            image.vline(i, 0, kSliderHeight - 1, Rgb{0, std::uint8_t(255 * i / kSliderWidth), 0});
+        return image;
+    }
+    // Pan and gain fill from the centre to the position, brighter toward the ends.
+    const std::uint8_t red = slider == TrackSlider::Pan ? 0 : 150;
+    const std::uint8_t blue = slider == TrackSlider::Pan ? 150 : 0;
+    for (int i = std::min(kCentre, p); i <= std::max(kCentre, p); ++i) {
+        const auto g = std::uint8_t(255 * std::abs(i - kCentre) / kCentre);
+        image.vline(i, 0, kSliderHeight - 1, Rgb{red, g, blue});
+    }
+    return image;
+}
+
+std::string TrackCommands::volumeText(float volume) { return fixed(volume, 2); }
+
+std::string TrackCommands::panText(float pan) {
+    const std::string magnitude = fixed(std::fabs(pan), 2);
+    if (magnitude == "0.00") return "center";
+    return (pan < 0 ? "L" : "R") + magnitude;
+}
+
+std::string TrackCommands::gainText(float gain) { return fixed(gain, 1) + "dB"; }
+
+std::string TrackCommands::sliderText(TrackSlider slider, float value) {
+    switch (slider) {
+        case TrackSlider::Volume: return volumeText(value);
+        case TrackSlider::Pan: return panText(value);
+        case TrackSlider::Gain: return gainText(value);
+    }
+    return {};
+}
+
+const char* TrackCommands::sliderName(TrackSlider slider) {
+    switch (slider) {
+        case TrackSlider::Volume: return "Volume";
+        case TrackSlider::Pan: return "Pan";
+        case TrackSlider::Gain: return "Gain";
+    }
+    return "";
+}
+
+// --- icon and name ---
+
+void TrackCommands::setIcon(int slot, int icon) {
+    if (!studio_.model.trackExists(slot) || icon < 0 || icon >= kTrackIconCount) return;
+    studio_.model.track(slot).icon = icon;
+    studio_.notify(Change::Tracks);
+}
+
+bool TrackCommands::setName(int slot, const std::string& name) {
+    if (!studio_.model.trackExists(slot) || name.size() > kMaxTrackNameBytes) return false;
+    TrackSlot& t = studio_.model.track(slot);
+    if (t.name == name) return true;
+    t.name = name;
+    studio_.notify(Change::Tracks);
+    studio_.notify(Change::TrackView);
+    return true;
+}
+
+// --- panel heights and order ---
+
+void TrackCommands::panelsChanged() {
+    studio_.notify(Change::Tracks);
+    studio_.notify(Change::Clips);
+}
+
+void TrackCommands::expandAll() {
+    ProjectModel& m = studio_.model;
+    for (int s = 0; s < kTrackSlots; ++s)
+        if (m.trackExists(s)) m.track(s).panelHeight = kMaxPanelHeight;
+    m.restackPanels();
+    panelsChanged();
+}
+
+void TrackCommands::foldAll() {
+    ProjectModel& m = studio_.model;
+    for (int s = 0; s < kTrackSlots; ++s)
+        if (m.trackExists(s)) m.track(s).panelHeight = kMinPanelHeight;
+    m.restackPanels();
+    panelsChanged();
+}
+
+void TrackCommands::togglePanelFold(int slot) {
+    if (!studio_.model.trackExists(slot)) return;
+    const int h = studio_.model.track(slot).panelHeight;
+    resizePanel(slot, h == kMinPanelHeight ? kMaxPanelHeight : kMinPanelHeight);
+}
+
+void TrackCommands::resizePanel(int slot, int height) {
+    if (!studio_.model.trackExists(slot)) return;
+    studio_.model.setPanelHeight(slot, height);
+    panelsChanged();
+}
+
+void TrackCommands::swapTracks(int dragged, int target) {
+    ProjectModel& m = studio_.model;
+    if (dragged == target || !m.trackExists(dragged) || !m.trackExists(target)) return;
+    m.swapPanels(dragged, target);
+    panelsChanged();
+    studio_.notify(Change::TrackView);
+}
+
+// --- rows seen from a clip ---
+
+bool TrackCommands::ResizeTrackRow(int clipSlot, int height) {
+    const TMultiWave* clip = studio_.model.clip(clipSlot);
+    if (!clip || !studio_.model.trackExists(clip->GetTrack())) return false;
+    resizePanel(clip->GetTrack(), height);
+    return height > kMaxPanelHeight;
+}
+
+void TrackCommands::ToggleTrackRow(int clipSlot) {
+    const TMultiWave* clip = studio_.model.clip(clipSlot);
+    if (clip) togglePanelFold(clip->GetTrack());
+}
+
+void TrackCommands::MoveClipToTrackAt(int y, int clipSlot) {
+    TMultiWave* clip = studio_.model.clip(clipSlot);
+    if (!clip) return;
+    const ProjectModel& m = studio_.model;
+    for (int s = 0; s < kTrackSlots; ++s) {
+        if (!m.trackExists(s)) continue;
+        const TrackSlot& t = m.track(s);
+        const int rowTop = t.panelTop - kRulerHeight;
+        if (rowTop <= y && y <= rowTop + t.panelHeight) {
+            clip->SetTrack(s);
+            studio_.notify(Change::Clips);
+            return;
+        }
+    }
+}
+
+}  // namespace tqx
