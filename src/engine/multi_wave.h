@@ -83,6 +83,9 @@ public:
     StreamId WaveIn() const { return waveIn_; }
     int CaptureQueued() const { return captureQueued_; }
     WaveHeader* CaptureHeader(int i);
+    // A buffer did not fully reach the file (disk full, file gone); from then on nothing more
+    // is written, so the file never holds a gap, and the recording has to end.
+    bool CaptureWriteFailed() const { return captureWriteFailed_; }
 
     // --- playback stream, driven by the playback mixer ---
     StreamId WaveOut = 0;
@@ -99,6 +102,8 @@ private:
     struct CaptureMemory {
         std::array<WaveHeader, kCaptureBufferCount> headers{};
         std::array<std::vector<std::uint8_t>, kCaptureBufferCount> buffers;
+        std::array<std::uint64_t, kCaptureBufferCount> queuedAs{};  // order handed to the device
+        std::uint64_t queueCount = 0;
     };
 
     int slotIndex_;
@@ -120,6 +125,8 @@ private:
     int captureQueued_ = 0;
     std::uint32_t bytesWritten_ = 0;
     StreamId waveIn_ = 0;
+    bool captureWriteFailed_ = false;
+    bool writeCaptured(const WaveHeader& header);  // WriteCaptureBuffer, remembering a failure
 };
 
 }  // namespace tqx

@@ -1,0 +1,197 @@
+#include "engine/capture_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/level_meters.h"
+#include "engine/multi_wave.h"
+#include "engine/studio.h"
+#include "platform/byte_order.h"
+
+namespace tqx {
+
+namespace {
+
+// The folder part of a path, up to and including the last '/'; empty when there is none.
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Any directory entry counts, even a dangling link: creating the file would go through it.
+bool nameTaken(const std::string& path) {
+    std::error_code ec;
+    const auto st = std::filesystem::symlink_status(path, ec);
+    return !ec && st.type() != std::filesystem::file_type::not_found;
+}
+
+}  // namespace
+
+CaptureEngine::CaptureEngine(Studio& studio) : studio_(studio) {}
+
+std::string CaptureEngine::writeFailedMessage(int track, const std::string& fileName) {
+    return "トラック" + std::to_string(track + 1) + "の録音ファイル「" + fileName +
+           "」に書き込めませんでした。ディスクの空きが足りないか、保存先のフォルダーが使えません。"
+           "このトラックの録音を止めました。止めるまでに録音した分はファイルに残っています。";
+}
+
+std::string CaptureEngine::nextFileName() {
+    const std::string folder = folderOf(studio_.model.ProjectPath);
+    // The counter starts at 0 with every run, so its names may already be in the folder
+    // from earlier sessions; a take never replaces one of them.
+    for (int tries = 0; tries <= kMaxFileCounter; ++tries) {
+        if (RecordFileCounter < 0 || RecordFileCounter > kMaxFileCounter) RecordFileCounter = 0;
+        std::string name = folder + std::to_string(RecordFileCounter) + ".wav";
+        if (!nameTaken(name)) return name;
+        ++RecordFileCounter;
+    }
+    return {};
+}
+
+int CaptureEngine::startRecordings() {
+    int started = 0;
+    bool created = false;
+    for (int t = 0; t < kUsableTrackSlots; ++t) {
+        if (!studio_.model.trackExists(t) || !studio_.model.track(t).recordArmed) continue;
+        if (studio_.model.firstFreeClipSlot() < 0) continue;  // the clip table is full
+        created = true;
+        if (startTrack(t)) ++started;
+    }
+    if (RecordFileCounter > kMaxFileCounter) RecordFileCounter = 0;
+    if (created) studio_.notify(Change::Clips);
+    return started;
+}
+
+bool CaptureEngine::startTrack(int t) {
+    ProjectModel& model = studio_.model;
+    TMultiWave& clip = model.createClip(model.firstFreeClipSlot());
+    TrackSlot& track = model.track(t);
+    track.untouched = false;
+    clip.SetTrack(t);
+
+    const int R = model.ProjectSampleRate;
+    const Timeline& tl = studio_.timeline;
+    clip.SetTimelinePos(static_cast<int>(std::trunc(double(R) / tl.TimeScale * tl.StartPosition)));
+    clip.SetStartTime(tl.StartPosition);
+    clip.onTimeline = false;  // placed only when the take is read back
+
+    bool ok = false;
+    try {
+        const bool memory = clip.CreateCaptureHeap() && clip.AllocCaptureBuffers();
+        const std::uint16_t channels = studio_.recordingMode == 1 ? 1 : 2;  // "モノラル" : "ステレオ"
+        clip.SetCaptureFormat(channels, static_cast<std::uint32_t>(R), 16);
+        const DeviceSelection& dev = studio_.devices;
+        const int device = dev.perTrackRecording ? track.recordingDevice : dev.InputDeviceId;
+        if (memory) {
+            const std::string name = nextFileName();
+            ok = clip.CreateWaveFile(name) == 0 && clip.QueryCaptureFormat(studio_.audio, device) &&
+                 clip.OpenCapture(studio_.audio, device, this) && clip.QueueCaptureBuffers(studio_.audio);
+        }
+        if (ok) {
+            clip.StartCapture(studio_.audio);
+            ++RecordFileCounter;
+        }
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (ok) return true;
+
+    studio_.dialogs.messageBox(kStartFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+    // The clip stays in its slot, empty and off the timeline.
+    clip.StopCapture(studio_.audio);
+    clip.CloseWaveFile();
+    clip.CloseCapture(studio_.audio);
+    clip.FreeCaptureBuffers();
+    clip.DestroyCaptureHeap();
+    return false;
+}
+
+void CaptureEngine::OnWaveInData(StreamId h, WaveHeader* H) {
+    if (h == 0 || H == nullptr) return;
+    for (int slot : studio_.model.clipSlots()) {
+        TMultiWave* clip = studio_.model.clip(slot);
+        if (!clip || !clip->IsCapturing() || clip->WaveIn() != h) continue;
+        // Only now is H known to belong to a live recording: buffers handed back after a
+        // stop arrive when their memory is already gone and match no clip.
+        MeasureCaptureLevel(clip->GetTrack(), *H, clip->CaptureFormat().channels);
+        clip->OnCaptureData(studio_.audio, H);
+        if (clip->CaptureWriteFailed()) {
+            // The disk no longer takes the take: end this track's recording now, keep what
+            // reached the file and put it on the timeline, then tell the user.
+            endCapture(*clip);
+            reloadClip(*clip);
+            studio_.dialogs.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
+                                       kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+        }
+        return;  // a stream belongs to one clip only
+    }
+}
+
+void CaptureEngine::MeasureCaptureLevel(int track, const WaveHeader& H, int channels) {
+    LevelMeters& meters = studio_.meters();
+    double sum[2] = {0.0, 0.0};
+    long count[2] = {0, 0};
+    const std::uint32_t samples = H.data ? H.bytesRecorded / 2 : 0;
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        const double v = getSample16(H.data + 2 * i) / 32768.0;
+        const int c = (channels == 2 && i % 2 == 1) ? 1 : 0;
+        sum[c] += std::fabs(v);
+        ++count[c];
+    }
+    const bool masterFollowsCapture = meters.MeterDivisor <= 0;  // no clip is playing
+    double fraction0 = 0.0;
+    for (int c = 0; c < std::min(channels, 2); ++c) {
+        const double mean = count[c] ? sum[c] / count[c] : 0.0;
+        const MeterLevel level = LevelMeters::levelOfMean(mean);
+        if (c == 0) fraction0 = level.fraction;
+        meters.DrawTrackMeter(channels, track, c, level.dBFS, level.fraction);
+        if (masterFollowsCapture) meters.MasterLevelSum[c] += static_cast<float>(level.fraction);
+    }
+    if (!masterFollowsCapture) return;
+    if (channels == 1) meters.MasterLevelSum[1] += static_cast<float>(fraction0);
+    meters.captureFillCounter += 1;
+    if (meters.MeterDivisor < meters.captureFillCounter) {
+        for (int c = 0; c < 2; ++c) {
+            meters.MasterLevelSum[c] /= static_cast<float>(meters.captureFillCounter);
+            meters.DrawMasterMeter(c, 0.0, meters.MasterLevelSum[c]);
+        }
+        meters.captureFillCounter = 1;
+    }
+}
+
+bool CaptureEngine::endCapture(TMultiWave& clip) {
+    clip.StopCapture(studio_.audio);
+    const bool closed = clip.CloseWaveFile() == 0;
+    clip.CloseCapture(studio_.audio);
+    clip.FreeCaptureBuffers();
+    clip.DestroyCaptureHeap();
+    return closed && !clip.CaptureWriteFailed();
+}
+
+void CaptureEngine::reloadClip(TMultiWave& clip) {
+    studio_.meters().clearTrackMeter(clip.GetTrack());
+    studio_.meters().clearMaster();
+    clip.LoadWaveFile(clip.FileName());
+    studio_.layoutClip(clip);
+    studio_.notify(Change::Clips);
+}
+
+bool CaptureEngine::StopRecording(bool reload) {
+    bool any = false;
+    for (int slot : studio_.model.clipSlots()) {
+        TMultiWave* clip = studio_.model.clip(slot);
+        if (!clip || !clip->IsCapturing()) continue;
+        any = true;
+        const bool complete = endCapture(*clip);
+        if (reload) reloadClip(*clip);
+        if (!complete)
+            studio_.dialogs.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
+                                       kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+    }
+    return any;
+}
+
+}  // namespace tqx
