@@ -1,0 +1,197 @@
+#include "project/track_view_model.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "engine/studio.h"
+#include "engine/transport.h"
+#include "platform/number_format.h"
+#include "project/track_commands.h"
+
+namespace tqx {
+
+std::optional<double> parseDecimal(const std::string& text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+    if (b == e) return std::nullopt;
+    const std::string t = text.substr(b, e - b);
+    if (t.find_first_not_of("+-.0123456789eE") != std::string::npos) return std::nullopt;
+    char* end = nullptr;
+    double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size()) return std::nullopt;
+    return v;
+}
+
+std::string TrackViewModel::itemText(const TrackOrderEntry& entry) {
+    return "Track" + std::to_string(entry.slot + 1) + " (" + entry.name + ")";
+}
+
+const std::array<const char*, TrackViewModel::kClipColumns>& TrackViewModel::clipColumnTitles() {
+    static const std::array<const char*, kClipColumns> titles{"再生位置", "ファイル名", "サンプリング周波数",
+                                                              "ステレオ/モノラル", "再生時間"};
+    return titles;
+}
+
+std::vector<std::string> TrackViewModel::leftItems() const {
+    std::vector<std::string> out;
+    for (const auto& e : CurrentOrder) out.push_back(itemText(e));
+    return out;
+}
+
+std::vector<std::string> TrackViewModel::rightItems() const {
+    std::vector<std::string> out;
+    for (const auto& e : NewOrder) out.push_back(itemText(e));
+    return out;
+}
+
+std::vector<TrackViewModel::ClipRow> TrackViewModel::clipRows() const {
+    std::vector<ClipRow> rows;
+    for (const auto& c : ShownClips)
+        rows.push_back({formatFixed(c.start, 3, 4), c.path, std::to_string(c.sampleRate) + "Hz", c.channels,
+                        formatFixed(c.duration, 3, 4) + "秒"});
+    if (rows.empty()) rows.push_back({});
+    return rows;
+}
+
+void TrackViewModel::RefreshTrackView() {
+    CurrentOrder = studio_.model.buildOrderedTrackList();
+    NewOrder.clear();
+    if (CurrentOrder.empty()) {
+        shownIndex = -1;
+        ShownTrack.reset();
+        ShownClips.clear();
+        cells = {};
+        return;
+    }
+    ListBox1Click(0);
+}
+
+void TrackViewModel::ListBox1Click(int index) {
+    if (CurrentOrder.empty() || index < 0 || index >= static_cast<int>(CurrentOrder.size())) return;
+    shownIndex = index;
+    const int slot = CurrentOrder[static_cast<std::size_t>(index)].slot;
+    studio_.trackCommands().selectTrack(slot);
+    ShownTrack = studio_.model.gatherSettings(slot);
+    ShownClips = studio_.model.buildClipList(slot);
+    showValues();
+}
+
+void TrackViewModel::showValues() {
+    if (!ShownTrack) {
+        cells = {};
+        return;
+    }
+    cells[RowTrack - 1] = std::to_string(ShownTrack->slot + 1);
+    cells[RowName - 1] = ShownTrack->name;
+    cells[RowVolume - 1] = TrackCommands::volumeText(ShownTrack->volume);
+    cells[RowPan - 1] = TrackCommands::panText(ShownTrack->pan);
+    cells[RowGain - 1] = formatFixed(ShownTrack->gain, 1);
+}
+
+void TrackViewModel::Button1Click(const std::vector<int>& selected) {
+    std::vector<int> sorted = selected;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    std::deque<TrackOrderEntry> kept;
+    for (int i = 0; i < static_cast<int>(CurrentOrder.size()); ++i) {
+        if (std::binary_search(sorted.begin(), sorted.end(), i)) NewOrder.push_back(CurrentOrder[i]);
+        else kept.push_back(CurrentOrder[i]);
+    }
+    CurrentOrder = std::move(kept);
+}
+
+void TrackViewModel::Button2Click() {
+    for (const auto& e : CurrentOrder) NewOrder.push_back(e);
+    CurrentOrder.clear();
+    const auto places = studio_.model.buildOrderedTrackList();
+    for (std::size_t i = 0; i < NewOrder.size() && i < places.size(); ++i) {
+        NewOrder[i].displayOrder = static_cast<int>(i) + 1;
+        NewOrder[i].panelTop = places[i].panelTop;
+    }
+    studio_.model.applyTrackOrder(std::deque<TrackOrderEntry>(NewOrder));
+    studio_.notify(Change::Tracks);
+    studio_.notify(Change::Clips);
+    RefreshTrackView();
+    studio_.notify(Change::TrackView);
+}
+
+void TrackViewModel::N1Click(const std::vector<int>& selected) {
+    std::vector<int> rows;
+    for (int i : selected)
+        if (i >= 0 && i < static_cast<int>(CurrentOrder.size())) rows.push_back(i);
+    if (rows.empty()) return;
+    std::sort(rows.begin(), rows.end());
+    const std::string question = rows.size() == 1 ? CurrentOrder[rows.back()].name + "を削除しますか？"
+                                                   : std::string("選択しているトラックを削除しますか？");
+    if (studio_.dialogs.messageBox(question, studio_.caption, DialogIcon::Warning, DialogButtons::YesNo) ==
+        DialogAnswer::No)
+        return;
+    studio_.StopAll();  // no device may still play a clip that goes with its track
+    for (int i : rows) studio_.model.removeTrack(CurrentOrder[i].slot);
+    studio_.notify(Change::Tracks);
+    studio_.notify(Change::Clips);
+    RefreshTrackView();
+    studio_.notify(Change::TrackView);
+}
+
+bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, const std::string& before) {
+    if (cells[RowTrack - 1].empty() || !ShownTrack) return false;
+    if (row >= RowName && row <= RowGain) cells[row - 1] = text;
+    if (row == RowVolume || row == RowGain) {
+        auto v = parseDecimal(text);
+        if (!v) {
+            cells[row - 1] = before;
+            return false;
+        }
+        const float limit = row == RowVolume ? 1.0f : 5.0f;
+        const float low = row == RowVolume ? 0.0f : -5.0f;
+        const float value = std::clamp(static_cast<float>(*v), low, limit);
+        cells[row - 1] = formatFixed(value, row == RowVolume ? 2 : 1);
+    }
+    TrackSettings s = *ShownTrack;
+    s.name = cells[RowName - 1];
+    s.volume = static_cast<float>(parseDecimal(cells[RowVolume - 1]).value_or(s.volume));
+    s.gain = static_cast<float>(parseDecimal(cells[RowGain - 1]).value_or(s.gain));
+    std::string pan = cells[RowPan - 1];
+    std::string lower = pan;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (lower == "center") {
+        s.pan = 0.0f;
+    } else {
+        const char side = pan.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(pan[0])));
+        auto w = (side == 'L' || side == 'R') ? parseDecimal(pan.substr(1)) : std::nullopt;
+        if (!w || *w > 1.0 || *w < 0.0) {
+            cells[RowPan - 1] = "center";
+            return false;
+        }
+        s.pan = static_cast<float>(side == 'L' ? -*w : *w);
+        cells[RowPan - 1] = std::string(1, side) + formatFixed(*w, 2);
+    }
+    studio_.model.applySettings(s.slot, s, false, 0, 0);
+    ShownTrack = studio_.model.gatherSettings(s.slot);
+    studio_.notify(Change::Tracks);
+    return true;
+}
+
+std::string TrackViewModel::StringGrid1Enter(int row, const std::string& text, const std::string& before) {
+    if (ShownClips.empty() || row < 1 || row > static_cast<int>(ShownClips.size())) return text;
+    if (studio_.transport().isPlaying()) {
+        studio_.dialogs.messageBox("再生中は変更できません。", kApplicationTitle, DialogIcon::None, DialogButtons::Ok);
+        return text;
+    }
+    auto v = parseDecimal(text);
+    if (!v || *v < 0.0) return before;  // the edit mask admits no sign
+    ShownClips[static_cast<std::size_t>(row - 1)].start = static_cast<float>(*v);
+    for (const auto& e : ShownClips) {
+        TMultiWave* c = studio_.model.clip(e.clipSlot);
+        if (!c) continue;
+        c->SetStartTime(e.start);
+        studio_.layoutClip(*c);
+    }
+    studio_.notify(Change::Clips);
+    return text;
+}
+
+}  // namespace tqx
