@@ -1,14 +1,51 @@
 #pragma once
-// WAVE import into clips (placeholder).
+// Import of 16-bit WAVE files as clips: interactively into the selected track at the play
+// cursor, and clip by clip while a project is opened. A file at another sampling rate is
+// converted to the project's rate by the converter library.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/wave_format.h"
+
 namespace tqx {
 
 class Studio;
 
 class WaveImporter {
 public:
+    // Warning boxes of the import (application title as caption).
+    static constexpr const char* kReadErrorMessage = "The error occurred by the file reading.";
+    static constexpr const char* kSixteenBitOnlyMessage = "16bit format only corresponds.";
+    static constexpr const char* kConvertFailedMessage = "エラー。サンプリング周波数の変換に失敗しました。";
+    static constexpr const char* kOpeningCaption = "The file is opened...";
+    static std::string notWaveMessage(const std::string& path) {
+        return "File " + path + " is not an effective WAVE file.";
+    }
+
     explicit WaveImporter(Studio& studio) : studio_(studio) {}
 
+    // The menu command: asks for a file and imports it into the selected track.
+    void N17Click();
+    // Imports the file into the selected track at the play cursor (also a drop from the file
+    // browser). Reports every failure itself; does nothing when no track is selected.
+    void importInteractive(const std::string& path);
+    // Imports the file into clip slot `clipSlot` of track `track` while a project is opened;
+    // true when the clip was created. Leaves the track's import working area alone.
+    bool importForProject(int clipSlot, const std::string& path, int track);
+
 private:
+    enum class LoadResult { Ok, Failed, NotSixteenBit };
+    // Reads, checks and converts the file, showing what went wrong. `format` receives the
+    // file's format as soon as its fmt chunk was read, even when the file is then refused.
+    // `interactive` shows the opening caption while the data is read.
+    LoadResult load(const std::string& path, WaveFormat& format, std::vector<std::uint8_t>& data,
+                    bool interactive);
+    void warn(const std::string& text);
+    // Creates and places the clip in `slot` at the play cursor.
+    void placeClip(int slot, int track, const WaveFormat& format, const std::vector<std::uint8_t>& data,
+                   const std::string& path);
+
     Studio& studio_;
 };
 

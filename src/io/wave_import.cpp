@@ -1,0 +1,149 @@
+#include "io/wave_import.h"
+
+#include <cmath>
+#include <new>
+
+#include "engine/studio.h"
+#include "engine/wave_reader.h"
+#include "io/ravelin_client.h"
+
+namespace tqx {
+
+void WaveImporter::N17Click() {
+    if (studio_.model.trackCount() == 0) return;
+    studio_.StopAll();
+    auto path = studio_.dialogs.openFile({"Wave files", "*.wav"}, "wav");
+    if (!path) return;
+    importInteractive(*path);
+    studio_.notify(Change::TrackView);
+}
+
+void WaveImporter::warn(const std::string& text) {
+    studio_.dialogs.messageBox(text, kApplicationTitle, DialogIcon::Warning, DialogButtons::Ok);
+}
+
+WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat& format,
+                                            std::vector<std::uint8_t>& data, bool interactive) {
+    const WaveScan scan = scanWaveFile(path);
+    if (scan.error == WaveReadError::CannotOpen) {
+        warn(kReadErrorMessage);
+        return LoadResult::Failed;
+    }
+    if (scan.error == WaveReadError::NoRiff || scan.error == WaveReadError::NoFormat) {
+        warn(notWaveMessage(path));
+        return LoadResult::Failed;
+    }
+    format = scan.chunks.format;
+    if (scan.error == WaveReadError::NoData) {
+        warn(notWaveMessage(path));
+        return LoadResult::Failed;
+    }
+    if (format.bitsPerSample != 16) {
+        warn(kSixteenBitOnlyMessage);
+        return LoadResult::NotSixteenBit;
+    }
+    // Without channels there are no frames to play or convert.
+    if (format.channels == 0) {
+        warn(notWaveMessage(path));
+        return LoadResult::Failed;
+    }
+    if (interactive) studio_.setCaption(kOpeningCaption);
+
+    // Only what the file really holds is read: a data chunk that claims more gives less.
+    std::optional<std::vector<std::uint8_t>> bytes;
+    try {
+        bytes = readWaveData(path, scan.chunks);
+    } catch (const std::bad_alloc&) {
+        bytes.reset();
+    }
+    if (!bytes) {
+        warn(kReadErrorMessage);
+        return LoadResult::Failed;
+    }
+    data = std::move(*bytes);
+
+    const auto projectRate = static_cast<std::uint32_t>(studio_.model.ProjectSampleRate);
+    if (format.samplesPerSec != projectRate) {
+        ConvertResult converted =
+            convertWithRavelin(studio_.dialogs, {16, format.samplesPerSec, format.channels}, data.data(),
+                               static_cast<std::uint32_t>(data.size()), {16, projectRate, format.channels});
+        if (converted.status == ConvertStatus::LibraryMissing) return LoadResult::Failed;
+        if (converted.status != ConvertStatus::Ok) {
+            warn(kConvertFailedMessage);
+            return LoadResult::Failed;
+        }
+        data = std::move(converted.data);
+        format.samplesPerSec = projectRate;
+        format.blockAlign = static_cast<std::uint16_t>(format.channels * (format.bitsPerSample / 8));
+        format.avgBytesPerSec = format.blockAlign * projectRate;
+        format.extraSize = 18;
+    }
+    return LoadResult::Ok;
+}
+
+void WaveImporter::placeClip(int slot, int track, const WaveFormat& format,
+                             const std::vector<std::uint8_t>& data, const std::string& path) {
+    const int rate = studio_.model.ProjectSampleRate;
+    const int cursor = studio_.timeline.CursorX;
+    TMultiWave& clip = studio_.model.createClip(slot);
+    // One tenth of a second per output block.
+    clip.AllocOutBuffers(static_cast<int>(std::trunc(rate * 0.1 * format.channels)));
+    clip.SetTrack(track);
+    clip.SetFormat(format);
+    clip.SetData(data.data(), static_cast<std::uint32_t>(data.size()));
+    clip.SetTimelinePos(cursor);
+    // Seconds at the cursor, kept in single precision like every start time.
+    clip.SetStartTime(static_cast<float>(double(cursor) * studio_.timeline.TimeScale / rate));
+    clip.SetFileName(path);
+    studio_.layoutClip(clip);
+    studio_.notify(Change::Clips);
+}
+
+void WaveImporter::importInteractive(const std::string& path) {
+    const int t = studio_.model.SelectedTrack;
+    if (!studio_.model.trackExists(t)) return;
+    TrackSlot& track = studio_.model.track(t);
+    const WaveFormat previous = track.importFormat;
+    std::vector<std::uint8_t> data;
+    const LoadResult result = load(path, track.importFormat, data, true);
+    if (result == LoadResult::NotSixteenBit) track.importFormat = previous;
+    if (result != LoadResult::Ok) {
+        studio_.setCaption(kApplicationTitle);
+        return;
+    }
+    track.importBuffer = std::move(data);
+    track.importBufferSize = static_cast<std::uint32_t>(track.importBuffer.size());
+    track.untouched = false;
+
+    const int slot = studio_.model.firstFreeClipSlot();
+    if (slot >= 0) {
+        placeClip(slot, t, track.importFormat, track.importBuffer, path);
+    } else {
+        // No clip, but the timeline still makes room for one as long as the file.
+        const WaveFormat& f = track.importFormat;
+        const unsigned frameBytes = f.channels * (f.bitsPerSample / 8u);
+        const double frames = frameBytes ? double(track.importBufferSize / frameBytes) : 0.0;
+        const double width = std::trunc(frames / studio_.timeline.TimeScale) /
+                             (double(f.samplesPerSec) / studio_.model.ProjectSampleRate);
+        const int cursor = studio_.timeline.CursorX;
+        if (studio_.timeline.hScrollRange - 200 < cursor + width) {
+            studio_.timeline.hScrollRange = static_cast<int>(std::trunc(width + cursor + 200));
+            studio_.notify(Change::Cursor);
+        }
+    }
+    track.importBuffer.clear();
+    track.importBuffer.shrink_to_fit();
+    studio_.setCaption(kApplicationTitle);
+}
+
+bool WaveImporter::importForProject(int clipSlot, const std::string& path, int track) {
+    if (clipSlot < 0 || clipSlot >= kClipSlots) return false;
+    if (!studio_.model.trackExists(track)) return false;
+    WaveFormat format{};
+    std::vector<std::uint8_t> data;
+    if (load(path, format, data, false) != LoadResult::Ok) return false;
+    placeClip(clipSlot, track, format, data, path);
+    return true;
+}
+
+}  // namespace tqx

@@ -1,0 +1,270 @@
+#include "project/project_file_commands.h"
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+
+#include "effects/equalizer.h"
+#include "engine/device_choice.h"
+#include "engine/studio.h"
+#include "engine/transport.h"
+#include "io/wave_import.h"
+
+namespace tqx {
+
+namespace {
+
+// Values a damaged file may hold that no slider or timeline position can take; they are
+// replaced before they reach arithmetic that would overflow.
+float saneOr(float value, float fallback, float limit) {
+    return std::isfinite(value) && std::fabs(value) <= limit ? value : fallback;
+}
+constexpr float kSettingLimit = 1000.0f;
+constexpr float kStartTimeLimit = 1.0e6f;  // seconds; far beyond any recording
+
+// Reports progress once opening has taken longer than this.
+constexpr auto kProgressAfter = std::chrono::seconds(1);
+
+}  // namespace
+
+void ProjectFileCommands::error(const std::string& text) {
+    studio_.dialogs.messageBox(text, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+}
+
+void ProjectFileCommands::OpenCommand() {
+    studio_.StopAll();
+    auto path = studio_.dialogs.openFile(fileFilter(), "tqxproj");
+    if (!path) return;
+    studio_.setCaption(kOpeningCaption);
+    Load(*path);
+    studio_.setCaption(kApplicationTitle);
+}
+
+void ProjectFileCommands::SaveCommand() {
+    studio_.StopAll();
+    if (studio_.model.SavePath.empty()) {
+        SaveAsCommand();
+        return;
+    }
+    studio_.setCaption(kSavingCaption);
+    Write(studio_.model.SavePath);
+    studio_.setCaption(kApplicationTitle);
+}
+
+void ProjectFileCommands::SaveAsCommand() {
+    studio_.StopAll();
+    auto path = studio_.dialogs.saveFile(studio_.model.ProjectPath, fileFilter(), "tqxproj", true);
+    if (!path) return;
+    studio_.setCaption(kSavingCaption);
+    const bool written = Write(*path);
+    studio_.setCaption(kApplicationTitle);
+    // Save goes on writing to this file only once it really holds the project.
+    if (written) studio_.model.SavePath = *path;
+}
+
+ProjectFileContents ProjectFileCommands::gather() const {
+    ProjectFileContents c;
+    const ProjectModel& model = studio_.model;
+    c.sampleRate = model.ProjectSampleRate;
+    c.playbackDevice = studio_.devices.OutputDeviceId;
+    c.playbackPerTrack = studio_.devices.perTrackPlayback ? 1 : 0;
+    c.recordingDevice = studio_.devices.InputDeviceId;
+    c.recordingPerTrack = studio_.devices.perTrackRecording ? 1 : 0;
+    c.recordingMode = studio_.recordingMode;
+    for (const TrackOrderEntry& entry : model.buildOrderedTrackList()) {
+        auto settings = model.gatherSettings(entry.slot);
+        if (!settings) continue;
+        StoredTrack t{std::move(*settings), {}};
+        for (const ClipEntry& clip : model.buildClipList(entry.slot))
+            t.clips.push_back({clip.clipSlot, clip.trackSlot, clip.path, clip.start});
+        c.tracks.push_back(std::move(t));
+    }
+    Equalizer& eq = studio_.equalizer();
+    c.equalizer.on = eq.isOn() ? 1 : 0;
+    c.equalizer.bandSet = eq.bandSet();
+    for (int i = 0; i < kEqualizerBands; ++i) c.equalizer.bands[static_cast<std::size_t>(i)] = eq.bandPosition(i);
+    return c;
+}
+
+bool ProjectFileCommands::Write(const std::string& path) {
+    try {
+        return writeFile(path);
+    } catch (const std::exception&) {
+        error(kExceptionMessage);
+        return false;
+    }
+}
+
+bool ProjectFileCommands::writeFile(const std::string& path) {
+    const EncodedProjectFile encoded = encodeProjectFile(gather());
+    switch (encoded.error) {
+        case EncodeError::NameTooLong:
+            studio_.dialogs.showMessage("エラー。トラック名「" + encoded.offending +
+                                        "」が長すぎて保存できません（255バイトまで）。ファイルは書き込んでいません。");
+            return false;
+        case EncodeError::PathTooLong:
+            studio_.dialogs.showMessage(
+                "エラー。クリップのファイルパスが長すぎて保存できません（259バイトまで）。ファイルは書き込んでいません。\n" +
+                encoded.offending);
+            return false;
+        case EncodeError::None: break;
+    }
+    switch (replaceFileContents(path, encoded.bytes)) {
+        case ReplaceResult::Ok: return true;
+        case ReplaceResult::CannotCreate: studio_.dialogs.showMessage(kCannotCreateMessage); return false;
+        case ReplaceResult::CannotWrite: studio_.dialogs.showMessage(kCannotWriteMessage); return false;
+    }
+    return false;
+}
+
+bool ProjectFileCommands::Load(const std::string& path) {
+    try {
+        return loadFile(path);
+    } catch (const std::exception&) {
+        // What was loaded so far stays; the views are brought up to date with it.
+        error(kExceptionMessage);
+        studio_.notify(Change::Tracks);
+        studio_.notify(Change::Clips);
+        studio_.notify(Change::TrackView);
+        return false;
+    }
+}
+
+bool ProjectFileCommands::loadFile(const std::string& path) {
+    const ParsedProjectFile parsed = parseProjectFile(path);
+    if (!parsed.opened) {
+        studio_.dialogs.showMessage(kCannotOpenMessage);
+        return false;
+    }
+    studio_.model.resetProject();
+    // Whatever happens next, the project is no longer the one SavePath was written for: the
+    // next Save asks for a file instead of overwriting that one.
+    studio_.model.SavePath.clear();
+    if (!parsed.projectId) {
+        error(kWrongIdMessage);
+        studio_.notify(Change::Tracks);
+        studio_.notify(Change::Clips);
+        studio_.notify(Change::TrackView);
+        return false;
+    }
+    applyHeader(parsed);
+    const bool finished = applyTracks(parsed);
+    // A file that was damaged before its equalizer block gives a flat equalizer, like one
+    // that ends after its tracks.
+    applyEqualizer(finished && parsed.equalizer ? *parsed.equalizer : StoredEqualizer{});
+    studio_.transport().SpeedButton2Click();
+    studio_.model.ProjectPath = path;
+    studio_.notify(Change::Tracks);
+    studio_.notify(Change::Clips);
+    studio_.notify(Change::TrackView);
+    if (parsed.damage != ProjectFileDamage::None) {
+        error(damageMessage(parsed));
+        return false;
+    }
+    return finished;
+}
+
+void ProjectFileCommands::applyHeader(const ParsedProjectFile& parsed) {
+    if (parsed.sampleRate) {
+        studio_.model.ProjectSampleRate = *parsed.sampleRate;
+        studio_.timeline.setRate(*parsed.sampleRate);
+        studio_.notify(Change::Rulers);
+    }
+    DeviceChoice& devices = studio_.deviceChoice();
+    // A stored -1 (or a device this machine lacks) selects the last item, "WAVE MAPPER".
+    if (parsed.playbackDevice) devices.ComboBox2Change(devices.outputItemOf(*parsed.playbackDevice));
+    if (parsed.playbackPerTrack) devices.CheckBox2Click(*parsed.playbackPerTrack != 0);
+    if (parsed.recordingDevice) devices.ComboBox1Change(devices.inputItemOf(*parsed.recordingDevice));
+    if (parsed.recordingPerTrack) devices.CheckBox1Click(*parsed.recordingPerTrack != 0);
+    if (parsed.recordingMode) studio_.recordingMode = *parsed.recordingMode == 1 ? 1 : 0;
+    studio_.notify(Change::Devices);
+}
+
+bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
+    ProjectModel& model = studio_.model;
+    const int outputs = static_cast<int>(studio_.devices.outputs.size());
+    const int inputs = static_cast<int>(studio_.devices.inputs.size());
+
+    // Progress counts tracks and clips alike; clip imports are what takes the time.
+    std::size_t total = parsed.tracks.size(), done = 0;
+    for (const StoredTrack& t : parsed.tracks) total += t.clips.size();
+    const auto started = std::chrono::steady_clock::now();
+    const auto goOn = [&] {
+        ++done;
+        if (!studio_.view || std::chrono::steady_clock::now() - started < kProgressAfter) return true;
+        const std::string what = std::string(kOpeningCaption) + " " + std::to_string(done) + "/" + std::to_string(total);
+        return studio_.view->progress(what, double(done) / double(total));
+    };
+
+    for (const StoredTrack& stored : parsed.tracks) {
+        if (!goOn()) return false;
+        const int slot = stored.settings.slot;
+        // Slot 10,000 never holds a track: its record is skipped with its clips.
+        if (model.createTrack(slot) < 0) {
+            done += stored.clips.size();
+            continue;
+        }
+        TrackSettings s = stored.settings;
+        s.volume = saneOr(s.volume, 1.0f, kSettingLimit);
+        s.pan = saneOr(s.pan, 0.0f, kSettingLimit);
+        s.gain = saneOr(s.gain, 0.0f, kSettingLimit);
+        model.applySettings(slot, s, true, outputs, inputs);
+
+        bool stopped = false;
+        for (const StoredClip& clip : stored.clips) {
+            if (!goOn()) {
+                stopped = true;
+                break;
+            }
+            if (studio_.importer().importForProject(clip.clipSlot, clip.path, slot)) continue;
+            studio_.memo.push_back(kClipFailedMemo);
+            studio_.memo.push_back("トラック: " + std::to_string(slot));
+            studio_.memo.push_back("ファイル: " + clip.path);
+            studio_.notify(Change::Memo);
+        }
+        // The clips take their places from the file; failed imports left their slots empty.
+        for (const StoredClip& clip : stored.clips) {
+            TMultiWave* wave = model.clip(clip.clipSlot);
+            if (!wave) continue;
+            wave->SetStartTime(saneOr(clip.start, 0.0f, kStartTimeLimit));
+            studio_.layoutClip(*wave);
+        }
+        if (stopped) return false;
+    }
+    return true;
+}
+
+void ProjectFileCommands::applyEqualizer(const StoredEqualizer& stored) {
+    Equalizer& eq = studio_.equalizer();
+    eq.loadOn(stored.on != 0);
+    eq.loadBandSet(stored.bandSet);
+    for (int i = 0; i < eq.GetBandCount() && i < kEqualizerBands; ++i)
+        eq.loadBandPosition(i, stored.bands[static_cast<std::size_t>(i)]);
+    studio_.notify(Change::Equalizer);
+}
+
+std::string ProjectFileCommands::damageMessage(const ParsedProjectFile& parsed) {
+    const std::string v = std::to_string(parsed.damageValue);
+    std::string detail;
+    switch (parsed.damage) {
+        case ProjectFileDamage::None: return {};
+        case ProjectFileDamage::CutOff: detail = "ファイルが途中で終わっています。"; break;
+        case ProjectFileDamage::BadSampleRate: detail = "サンプリング周波数 " + v + " Hz は使えません。"; break;
+        case ProjectFileDamage::BadTrackCount: detail = "トラック数 " + v + " が不正です。"; break;
+        case ProjectFileDamage::BadTrackSlot: detail = "トラックのスロット番号 " + v + " が範囲外です。"; break;
+        case ProjectFileDamage::DuplicateTrackSlot:
+            detail = "トラックのスロット番号 " + v + " が二度記録されています。";
+            break;
+        case ProjectFileDamage::BadNameLength: detail = "トラック名の長さ " + v + " バイトが不正です。"; break;
+        case ProjectFileDamage::BadClipCount: detail = "クリップ数 " + v + " が不正です。"; break;
+        case ProjectFileDamage::BadClipSlot: detail = "クリップのスロット番号 " + v + " が範囲外です。"; break;
+        case ProjectFileDamage::DuplicateClipSlot:
+            detail = "クリップのスロット番号 " + v + " が二度記録されています。";
+            break;
+        case ProjectFileDamage::BadPathLength: detail = "ファイルパスの長さ " + v + " バイトが不正です。"; break;
+    }
+    return std::string(kDamagedMessage) + "\n" + detail + "（" + std::to_string(parsed.damageOffset) +
+           " バイト目）\n読み込めた所までを開きました。";
+}
+
+}  // namespace tqx

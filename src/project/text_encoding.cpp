@@ -1,0 +1,121 @@
+#include "project/text_encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace tqx {
+
+namespace {
+
+bool isAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+struct IconvCloser {
+    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
+};
+
+// Strict conversion: any byte sequence the source charset does not define, and any character
+// the target charset cannot hold, makes the whole conversion fail.
+std::optional<std::string> convert(const char* to, const char* from, std::string_view in) {
+    iconv_t raw = iconv_open(to, from);
+    if (raw == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::unique_ptr<void, IconvCloser> cd(raw);
+    std::string out;
+    out.resize(in.size() * 4 + 16);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char* dst = out.data();
+    std::size_t dstLeft = out.size();
+    while (srcLeft > 0) {
+        if (iconv(raw, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) {
+            if (errno != E2BIG) return std::nullopt;
+            const std::size_t used = out.size() - dstLeft;
+            out.resize(out.size() * 2);
+            dst = out.data() + used;
+            dstLeft = out.size() - used;
+        }
+    }
+    out.resize(out.size() - dstLeft);
+    return out;
+}
+
+// Length of the UTF-8 sequence that starts `s[i]`, or 0 when it is not a valid one.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = at(i);
+    if (c < 0x80) return 1;
+    std::size_t n;
+    unsigned lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) n = 2;
+    else if (c == 0xE0) n = 3, lo = 0xA0;               // no overlong forms
+    else if (c == 0xED) n = 3, hi = 0x9F;               // no surrogates
+    else if (c >= 0xE1 && c <= 0xEF) n = 3;
+    else if (c == 0xF0) n = 4, lo = 0x90;
+    else if (c == 0xF4) n = 4, hi = 0x8F;               // nothing above U+10FFFF
+    else if (c >= 0xF1 && c <= 0xF3) n = 4;
+    else return 0;
+    if (i + n > s.size()) return 0;
+    if (at(i + 1) < lo || at(i + 1) > hi) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (at(i + k) < 0x80 || at(i + k) > 0xBF) return 0;
+    return n;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = utf8SequenceLength(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::optional<std::string> utf8ToCp932(std::string_view utf8) {
+    if (isAscii(utf8)) return std::string(utf8);
+    auto encoded = convert("CP932", "UTF-8", utf8);
+    if (!encoded) return std::nullopt;
+    // Some characters (the wave dash, the yen sign, ...) share one cp932 code with another
+    // character; such a text would come back changed, so it does not count as representable.
+    auto back = convert("UTF-8", "CP932", *encoded);
+    if (!back || *back != utf8) return std::nullopt;
+    return encoded;
+}
+
+std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
+    if (isAscii(cp932)) return std::string(cp932);
+    return convert("UTF-8", "CP932", cp932);
+}
+
+std::string toStoredText(std::string_view utf8) {
+    if (auto cp = utf8ToCp932(utf8)) return *cp;
+    return std::string(utf8);
+}
+
+std::string fromStoredText(std::string_view bytes) {
+    if (isValidUtf8(bytes)) return std::string(bytes);
+    if (auto text = cp932ToUtf8(bytes)) return *text;
+    // Damaged text: read it character by character as cp932 (one or two bytes each).
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::optional<std::string> ch;
+        if (i + 2 <= bytes.size()) ch = cp932ToUtf8(bytes.substr(i, 2));
+        if (ch && !ch->empty() && static_cast<unsigned char>(bytes[i]) >= 0x80) {
+            out += *ch;
+            i += 2;
+            continue;
+        }
+        ch = cp932ToUtf8(bytes.substr(i, 1));
+        out += ch ? *ch : std::string("\xEF\xBF\xBD");
+        i += 1;
+    }
+    return out;
+}
+
+}  // namespace tqx
