@@ -1,6 +1,10 @@
 #pragma once
-// TForm6: the docking host for the effect window and the track view (filled in later).
+// TForm6 "ヴァリアスウィンドウ": hosts the effect window and the track view as pages. The host
+// sits in the main window's bottom panel or floats; a page dragged out of the tab bar floats
+// on its own until "ドッキング(&D)" brings everything back.
 #include <QWidget>
+
+class QTabWidget;
 
 namespace tqx {
 
@@ -11,8 +15,31 @@ class TForm6 : public QWidget {
 public:
     explicit TForm6(Studio& studio, QWidget* parent = nullptr);
 
+    QTabWidget* PageControl1 = nullptr;
+
+    // The docking site in the main window's bottom panel; only this host is placed there.
+    void setDockSite(QWidget* site) { site_ = site; }
+    // Puts a page (the effect window or the track view) into the host, filling it.
+    void dockPage(QWidget* page);
+    // Takes a page out as a floating window at the host's left, 10 pixels below its top.
+    void floatPage(QWidget* page);
+    // "ドッキング(&D)": host into the bottom panel, both pages back into the host.
+    void dockAll();
+    // "ドッキング解除(&C)": the host floats at (0, 0) with 700 x 500.
+    void floatHost();
+    // "エフェクト(&E)" / "トラックビュー(&V)": shows the host, then the page.
+    void showPage(QWidget* page);
+    bool isDocked() const { return docked_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     Studio& studio_;
+    QWidget* site_ = nullptr;
+    bool docked_ = false;
+    QList<QWidget*> pages_;
+    QPoint dragStart_;
 };
 
 }  // namespace tqx

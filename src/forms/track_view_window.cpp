@@ -1,9 +1,215 @@
 #include "forms/track_view_window.h"
 
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "engine/studio.h"
+
 namespace tqx {
 
-TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio) {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+const QColor kEvenRowColour(230, 230, 255);
+
+// Start times are typed as four digits, a point and three digits; Enter moves the clip.
+class StartTimeDelegate : public QStyledItemDelegate {
+public:
+    StartTimeDelegate(TForm5* form) : QStyledItemDelegate(form), form_(form) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+        auto* edit = new QLineEdit(parent);
+        edit->setInputMask("0000.000;_");
+        return edit;
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        model->setData(index, static_cast<QLineEdit*>(editor)->text());
+        form_->startTimeEntered(index.row() + 1);
+    }
+
+private:
+    TForm5* form_;
+};
+
+}  // namespace
+
+TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio), view_(studio) {
     setWindowTitle("トラックビュー");
+    auto* layout = new QHBoxLayout(this);
+
+    auto* orderBox = new QGroupBox("並べ替え", this);
+    auto* orderLayout = new QHBoxLayout(orderBox);
+    ListBox1 = new QListWidget(orderBox);
+    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListBox2 = new QListWidget(orderBox);
+    auto* orderButtons = new QVBoxLayout;
+    Button1 = new QPushButton("=>", orderBox);
+    Button2 = new QPushButton("OK", orderBox);
+    Button3 = new QPushButton("やり直し", orderBox);
+    orderButtons->addWidget(Button1);
+    orderButtons->addStretch();
+    orderButtons->addWidget(Button2);
+    orderButtons->addWidget(Button3);
+    orderLayout->addWidget(ListBox1);
+    orderLayout->addLayout(orderButtons);
+    orderLayout->addWidget(ListBox2);
+    layout->addWidget(orderBox, 2);
+
+    auto* right = new QVBoxLayout;
+    auto* top = new QHBoxLayout;
+    auto* infoBox = new QGroupBox("基本情報", this);
+    auto* infoLayout = new QVBoxLayout(infoBox);
+    ValueListEditor1 = new QTableWidget(5, 2, infoBox);
+    ValueListEditor1->setHorizontalHeaderLabels({"内容", "値"});
+    ValueListEditor1->verticalHeader()->hide();
+    ValueListEditor1->setColumnWidth(0, 86);
+    ValueListEditor1->setColumnWidth(1, 85);
+    const char* keys[] = {"トラック", "名前", "Volume", "Pan", "Gain"};
+    for (int r = 0; r < 5; ++r) {
+        auto* key = new QTableWidgetItem(keys[r]);
+        key->setFlags(Qt::ItemIsEnabled);
+        ValueListEditor1->setItem(r, 0, key);
+        auto* value = new QTableWidgetItem;
+        if (r == 0) value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        ValueListEditor1->setItem(r, 1, value);
+    }
+    infoLayout->addWidget(ValueListEditor1);
+    top->addWidget(infoBox);
+    auto* settingsBox = new QGroupBox("設定", this);
+    auto* settingsLayout = new QVBoxLayout(settingsBox);
+    auto* recordBox = new QGroupBox("録音", settingsBox);
+    auto* recordLayout = new QVBoxLayout(recordBox);
+    RadioGroup1 = new QButtonGroup(recordBox);
+    const char* modes[] = {"ステレオ", "モノラル"};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new QRadioButton(modes[i], recordBox);
+        RadioGroup1->addButton(b, i);
+        recordLayout->addWidget(b);
+    }
+    RadioGroup1->button(0)->setChecked(true);
+    settingsLayout->addWidget(recordBox);
+    settingsLayout->addStretch();
+    top->addWidget(settingsBox);
+    right->addLayout(top);
+
+    auto* clipBox = new QGroupBox("音声情報", this);
+    auto* clipLayout = new QVBoxLayout(clipBox);
+    StringGrid1 = new QTableWidget(2, TrackViewModel::kClipColumns, clipBox);
+    const int widths[] = {65, 90, 100, 90, 65};
+    QStringList titles;
+    for (int c = 0; c < TrackViewModel::kClipColumns; ++c) {
+        StringGrid1->setColumnWidth(c, widths[c]);
+        titles << TrackViewModel::clipColumnTitles()[c];
+    }
+    StringGrid1->setHorizontalHeaderLabels(titles);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->verticalHeader()->setDefaultSectionSize(18);
+    StringGrid1->setItemDelegateForColumn(0, new StartTimeDelegate(this));
+    clipLayout->addWidget(StringGrid1);
+    right->addWidget(clipBox, 1);
+    layout->addLayout(right, 3);
+
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        view_.Button1Click(selectedRows());
+        redraw();
+    });
+    connect(Button2, &QPushButton::clicked, this, [this] { view_.Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { RefreshTrackView(); });
+    connect(ListBox1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        view_.ListBox1Click(ListBox1->row(item));
+        fillValues();
+        fillClips();
+    });
+    connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu menu;
+        menu.addAction("削除", this, [this] { N1Click(); });
+        menu.exec(ListBox1->mapToGlobal(pos));
+    });
+    connect(ValueListEditor1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (filling_ || item->column() != 1) return;
+        const int row = item->row() + 1;
+        view_.ValueListEditor1Validate(row, item->text().toStdString(), view_.cells[row - 1]);
+        fillValues();
+    });
+    connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) { studio_.recordingMode = id; });
+}
+
+std::vector<int> TForm5::selectedRows() const {
+    std::vector<int> rows;
+    for (int i = 0; i < ListBox1->count(); ++i)
+        if (ListBox1->item(i)->isSelected()) rows.push_back(i);
+    return rows;
+}
+
+void TForm5::RefreshTrackView() {
+    view_.RefreshTrackView();
+    redraw();
+}
+
+void TForm5::showRecordingMode() {
+    if (auto* b = RadioGroup1->button(studio_.recordingMode == 1 ? 1 : 0)) b->setChecked(true);
+}
+
+void TForm5::redraw() {
+    filling_ = true;
+    ListBox1->clear();
+    for (const auto& t : view_.leftItems()) ListBox1->addItem(q(t));
+    ListBox2->clear();
+    for (const auto& t : view_.rightItems()) ListBox2->addItem(q(t));
+    if (view_.shownIndex >= 0 && view_.shownIndex < ListBox1->count()) ListBox1->setCurrentRow(view_.shownIndex);
+    filling_ = false;
+    fillValues();
+    fillClips();
+    showRecordingMode();
+}
+
+void TForm5::fillValues() {
+    filling_ = true;
+    for (int r = 0; r < 5; ++r) ValueListEditor1->item(r, 1)->setText(q(view_.cells[r]));
+    filling_ = false;
+}
+
+void TForm5::fillClips() {
+    filling_ = true;
+    const auto rows = view_.clipRows();
+    StringGrid1->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        for (int c = 0; c < TrackViewModel::kClipColumns; ++c) {
+            auto* item = new QTableWidgetItem(q(rows[r][c]));
+            // Only the start time can be edited; rows alternate white and light blue.
+            item->setFlags(c == 0 ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+            if ((r + 1) % 2 == 0) item->setBackground(kEvenRowColour);
+            StringGrid1->setItem(r, c, item);
+        }
+    }
+    filling_ = false;
+}
+
+void TForm5::N1Click() { view_.N1Click(selectedRows()); }
+
+void TForm5::startTimeEntered(int row) {
+    if (filling_) return;
+    if (row < 1 || row > StringGrid1->rowCount()) return;
+    const std::size_t index = static_cast<std::size_t>(row - 1);
+    const std::string before = index < view_.ShownClips.size() ? view_.clipRows()[index][0] : std::string();
+    const std::string text = StringGrid1->item(row - 1, 0)->text().toStdString();
+    const std::string result = view_.StringGrid1Enter(row, text, before);
+    filling_ = true;
+    StringGrid1->item(row - 1, 0)->setText(q(result));
+    filling_ = false;
 }
 
 }  // namespace tqx

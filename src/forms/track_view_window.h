@@ -1,6 +1,14 @@
 #pragma once
-// TForm5: the track view window (filled in later).
+// TForm5 "トラックビュー": the track order, the shown track's values as text, its clips, and
+// the recording mode. Everything it shows comes from TrackViewModel; it only draws.
 #include <QWidget>
+
+#include "project/track_view_model.h"
+
+class QButtonGroup;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
 
 namespace tqx {
 
@@ -11,8 +19,33 @@ class TForm5 : public QWidget {
 public:
     explicit TForm5(Studio& studio, QWidget* parent = nullptr);
 
+    TrackViewModel& model() { return view_; }
+    // RefreshTrackView: fetches everything afresh and redraws.
+    void RefreshTrackView();
+    // The recording mode changed elsewhere (a project was opened).
+    void showRecordingMode();
+
+    QListWidget* ListBox1 = nullptr;
+    QListWidget* ListBox2 = nullptr;
+    QPushButton* Button1 = nullptr;  // "=>"
+    QPushButton* Button2 = nullptr;  // "OK"
+    QPushButton* Button3 = nullptr;  // "やり直し"
+    QTableWidget* ValueListEditor1 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;
+    QButtonGroup* RadioGroup1 = nullptr;
+
+    void N1Click();
+    void startTimeEntered(int row);
+
 private:
+    std::vector<int> selectedRows() const;
+    void redraw();
+    void fillValues();
+    void fillClips();
+
     Studio& studio_;
+    TrackViewModel view_;
+    bool filling_ = false;
 };
 
 }  // namespace tqx
