@@ -74,45 +74,32 @@ void TrackCommands::deleteSelectedTrack() {
 
 // --- toggles and sliders ---
 
-void TrackCommands::toggleMute(int slot) {
+void TrackCommands::flip(int slot, bool TrackSlot::*flag) {
     if (!studio_.model.trackExists(slot)) return;
     TrackSlot& t = studio_.model.track(slot);
-    t.muted = !t.muted;
-    studio_.notify(Change::Tracks);
-}
-
-void TrackCommands::toggleSolo(int slot) {
-    if (!studio_.model.trackExists(slot)) return;
-    TrackSlot& t = studio_.model.track(slot);
-    t.soloed = !t.soloed;
+    t.*flag = !(t.*flag);
     studio_.model.updateAnySolo();
     studio_.notify(Change::Tracks);
 }
 
-void TrackCommands::toggleRecordArm(int slot) {
-    if (!studio_.model.trackExists(slot)) return;
+void TrackCommands::toggleMute(int slot) { flip(slot, &TrackSlot::muted); }
+void TrackCommands::toggleSolo(int slot) { flip(slot, &TrackSlot::soloed); }
+void TrackCommands::toggleRecordArm(int slot) { flip(slot, &TrackSlot::recordArmed); }
+
+void TrackCommands::setSliderPosition(int slot, TrackSlider slider, int p) {
+    if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
     TrackSlot& t = studio_.model.track(slot);
-    t.recordArmed = !t.recordArmed;
+    switch (slider) {
+        case TrackSlider::Volume: t.volume = sliderPositionToVolume(p); break;
+        case TrackSlider::Pan: t.pan = sliderPositionToPan(p); break;
+        case TrackSlider::Gain: t.gain = sliderPositionToGain(p); break;
+    }
     studio_.notify(Change::Tracks);
 }
 
-void TrackCommands::setVolumePosition(int slot, int p) {
-    if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
-    studio_.model.track(slot).volume = sliderPositionToVolume(p);
-    studio_.notify(Change::Tracks);
-}
-
-void TrackCommands::setPanPosition(int slot, int p) {
-    if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
-    studio_.model.track(slot).pan = sliderPositionToPan(p);
-    studio_.notify(Change::Tracks);
-}
-
-void TrackCommands::setGainPosition(int slot, int p) {
-    if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
-    studio_.model.track(slot).gain = sliderPositionToGain(p);
-    studio_.notify(Change::Tracks);
-}
+void TrackCommands::setVolumePosition(int slot, int p) { setSliderPosition(slot, TrackSlider::Volume, p); }
+void TrackCommands::setPanPosition(int slot, int p) { setSliderPosition(slot, TrackSlider::Pan, p); }
+void TrackCommands::setGainPosition(int slot, int p) { setSliderPosition(slot, TrackSlider::Gain, p); }
 
 void TrackCommands::resetPan(int slot) { setPanPosition(slot, kCentre); }
 void TrackCommands::resetGain(int slot) { setGainPosition(slot, kCentre); }

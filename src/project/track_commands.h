@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/rgb_image.h"
+#include "project/project_model.h"
 
 namespace tqx {
 
@@ -46,6 +47,7 @@ public:
     void setVolumePosition(int slot, int p);
     void setPanPosition(int slot, int p);
     void setGainPosition(int slot, int p);
+    void setSliderPosition(int slot, TrackSlider slider, int p);
     void resetPan(int slot);
     void resetGain(int slot);
 
@@ -84,6 +86,7 @@ public:
 
 private:
     void panelsChanged();
+    void flip(int slot, bool TrackSlot::*flag);
 
     Studio& studio_;
 };

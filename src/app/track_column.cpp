@@ -1,0 +1,109 @@
+#include "app/track_column.h"
+
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "forms/track_panel.h"
+
+namespace tqx {
+
+namespace {
+
+class HeaderStrip : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), palette().color(QPalette::Button));
+        p.setPen(Qt::black);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+}  // namespace
+
+TrackColumn::TrackColumn(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio) {
+    setFocusPolicy(Qt::ClickFocus);
+    header_ = new HeaderStrip(this);
+    resize(kDefaultWidth, 400);
+    refresh();
+}
+
+TrackPanel* TrackColumn::panel(int slot) const {
+    const auto it = panels_.find(slot);
+    return it == panels_.end() ? nullptr : it->second;
+}
+
+void TrackColumn::refresh() {
+    const ProjectModel& m = studio_.model;
+    for (auto it = panels_.begin(); it != panels_.end();) {
+        if (m.trackExists(it->first)) {
+            ++it;
+            continue;
+        }
+        // Removal may come from one of the panel's own menu commands: let the handler
+        // return before the panel goes.
+        it->second->hide();
+        it->second->deleteLater();
+        it = panels_.erase(it);
+    }
+    for (int s = 0; s < kUsableTrackSlots; ++s) {
+        if (!m.trackExists(s)) continue;
+        TrackPanel*& p = panels_[s];
+        if (!p) {
+            p = new TrackPanel(studio_, s, this);
+            p->show();
+        } else {
+            p->sync();
+        }
+    }
+    layoutPanels();
+}
+
+void TrackColumn::refreshMeters() {
+    for (auto& [slot, p] : panels_) p->syncMeter();
+}
+
+int TrackColumn::maxScroll() const { return std::max(0, studio_.model.totalTrackHeight() - height()); }
+
+void TrackColumn::setScroll(int y) {
+    studio_.timeline.vScrollPosition = std::clamp(y, 0, maxScroll());
+    layoutPanels();
+}
+
+void TrackColumn::layoutPanels() {
+    int& scroll = studio_.timeline.vScrollPosition;
+    scroll = std::clamp(scroll, 0, maxScroll());
+    const int panelWidth = std::clamp(width(), kMinPanelWidth, kMaxPanelWidth);
+    header_->setGeometry(0, -scroll, width(), kRulerHeight);
+    for (auto& [slot, p] : panels_) {
+        const TrackSlot& t = studio_.model.track(slot);
+        p->setGeometry(0, t.panelTop - scroll, panelWidth, t.panelHeight);
+    }
+}
+
+void TrackColumn::wheelEvent(QWheelEvent* event) {
+    wheelRemainder_ += event->angleDelta().y();
+    const int notches = wheelRemainder_ / QWheelEvent::DefaultDeltasPerStep;
+    wheelRemainder_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+    event->accept();
+    if (notches == 0) return;
+    const int delta = -notches * kWheelStep;  // wheel down scrolls toward the later tracks
+    setScroll(scroll() + delta);
+    emit wheelScrolled(delta);
+}
+
+void TrackColumn::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutPanels();
+}
+
+void TrackColumn::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(event);
+}
+
+}  // namespace tqx
