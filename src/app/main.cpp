@@ -10,7 +10,7 @@
 #include "forms/new_project_dialog.h"
 #include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
-#include "platform/no_audio_system.h"
+#include "platform/platform_audio.h"
 #include "platform/qt/qt_event_sink.h"
 #include "platform/qt/qt_user_dialogs.h"
 
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
 
     tqx::QtUserDialogs dialogs;
     tqx::QtEventSink events(&app);
-    auto audio = std::make_unique<tqx::NoAudioSystem>();
+    auto audio = tqx::createPlatformAudioSystem(events);
     tqx::ThreadTimerService timer;
     tqx::Studio studio({dialogs, *audio, timer, events});
 

@@ -2,7 +2,10 @@
 // The wave-device layer: per-clip output streams and per-track input streams, as the engine
 // sees them. Every method is called on the GUI thread. Finished blocks come back through the
 // listener, also on the GUI thread (delivered through the EventSink), in the order they
-// finished.
+// finished. A block is marked Done (InQueue cleared) by the time its notification runs,
+// unless it was queued again in between.
+// Notifications already on their way when a stream is closed still arrive; the listener
+// recognises them by the stream id, which no later stream gets.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -59,6 +62,7 @@ public:
     // Stops playing and hands back every queued block at once: each is marked Done (InQueue
     // cleared) before this returns, and one notification per block follows.
     virtual void resetOutput(StreamId stream) = 0;
+    // Blocks still queued at close are released (Done, InQueue cleared) without notification.
     virtual void closeOutput(StreamId stream) = 0;
 
     // --- input ---
@@ -71,6 +75,7 @@ public:
     // Stops recording and hands back the partly filled buffer and the empty ones: each is
     // marked Done with its bytesRecorded before this returns; notifications follow.
     virtual void resetInput(StreamId stream) = 0;
+    // As closeOutput: buffers still queued are released without notification.
     virtual void closeInput(StreamId stream) = 0;
 };
 

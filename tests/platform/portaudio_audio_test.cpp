@@ -1,0 +1,349 @@
+// The PortAudio device layer against a real sound server. These tests need the private
+// PulseAudio server that tests/scripts/pulseaudio_backend.sh starts (a null sink "out" and a
+// 440 Hz sine source as default input); without PULSE_SERVER they are skipped.
+#include "platform/portaudio_audio.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/byte_order.h"
+
+namespace tqx {
+namespace {
+
+using namespace std::chrono_literals;
+
+#define REQUIRE_PULSE()                                                                    \
+    if (!std::getenv("PULSE_SERVER"))                                                      \
+    GTEST_SKIP() << "needs the private PulseAudio server of tests/scripts/pulseaudio_backend.sh"
+
+constexpr std::uint32_t kRate = 44100;
+
+// Runs the sink's events until `done` holds. The limit only keeps a broken backend from
+// hanging the test run.
+template <typename Pred>
+bool pumpUntil(QueuedEventSink& sink, Pred done) {
+    const auto giveUp = std::chrono::steady_clock::now() + 60s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        sink.pump();
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+struct Block {
+    Block(std::size_t samples, const std::function<std::int16_t(std::size_t)>& value)
+        : bytes(samples * 2) {
+        for (std::size_t i = 0; i < samples; ++i) putSample16(&bytes[2 * i], value(i));
+        header.data = bytes.data();
+        header.bufferLength = static_cast<std::uint32_t>(bytes.size());
+        header.flags = WaveHeader::Prepared;
+    }
+    std::vector<std::uint8_t> bytes;
+    WaveHeader header;
+};
+
+bool isDone(const WaveHeader& h) {
+    return (h.flags & WaveHeader::Done) && !(h.flags & WaveHeader::InQueue);
+}
+
+struct Listener : AudioListener {
+    std::vector<std::pair<StreamId, WaveHeader*>> outputs, inputs;
+    std::function<void(StreamId, WaveHeader*)> onInput;
+    void onOutputDone(StreamId s, WaveHeader* h) override { outputs.emplace_back(s, h); }
+    void onInputData(StreamId s, WaveHeader* h) override {
+        inputs.emplace_back(s, h);
+        if (onInput) onInput(s, h);
+    }
+};
+
+// What reaches the null sink, read from its monitor by parec (stopped by the byte count, as
+// a killed parec loses what it buffered).
+class MonitorCapture {
+public:
+    explicit MonitorCapture(double seconds) {
+        const auto bytes = static_cast<std::size_t>(seconds * kRate) * 4;
+        const std::string command =
+            "parec -d out.monitor --format=s16le --rate=44100 --channels=2 --latency-msec=20"
+            " | head -c " + std::to_string(bytes);
+        pipe_ = popen(command.c_str(), "r");
+        if (pipe_) reader_ = std::thread([this] { read(); });
+    }
+    ~MonitorCapture() { finish(); }
+
+    // True once the monitor delivers data, so what is played from now on is captured.
+    bool flowing() {
+        const auto giveUp = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < giveUp) {
+            {
+                std::lock_guard lock(mutex_);
+                if (bytes_.size() >= 4410 || ended_) return bytes_.size() >= 4410;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+
+    // Frames that are not silent, in the order they were captured (left, right, left, ...).
+    std::vector<std::int16_t> soundingSamples() {
+        finish();
+        std::vector<std::int16_t> samples;
+        for (std::size_t i = 0; i + 4 <= bytes_.size(); i += 4) {
+            const std::int16_t l = getSample16(&bytes_[i]), r = getSample16(&bytes_[i + 2]);
+            if (l != 0 || r != 0) {
+                samples.push_back(l);
+                samples.push_back(r);
+            }
+        }
+        return samples;
+    }
+
+private:
+    void read() {
+        std::uint8_t buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe_)) > 0) {
+            std::lock_guard lock(mutex_);
+            bytes_.insert(bytes_.end(), buffer, buffer + n);
+        }
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+    }
+    void finish() {
+        if (reader_.joinable()) reader_.join();
+        if (pipe_) pclose(pipe_);
+        pipe_ = nullptr;
+    }
+
+    std::FILE* pipe_ = nullptr;
+    std::thread reader_;
+    std::mutex mutex_;
+    std::vector<std::uint8_t> bytes_;
+    bool ended_ = false;
+};
+
+::testing::AssertionResult sameSamples(const std::vector<std::int16_t>& heard,
+                                       const std::vector<std::int16_t>& expected) {
+    const std::size_t n = std::min(heard.size(), expected.size());
+    std::size_t i = 0;
+    while (i < n && heard[i] == expected[i]) ++i;
+    if (i == n && heard.size() == expected.size()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "heard " << heard.size() << " samples, expected "
+                                         << expected.size() << ", first difference at " << i;
+}
+
+TEST(PortAudioLive, ListsTheServerDevicesAndRefusesWhatItCannotOpen) {
+    REQUIRE_PULSE();
+    QueuedEventSink sink;
+    auto audio = PortAudioSystem::create(sink);
+    ASSERT_TRUE(audio);
+    const auto outputs = audio->outputDevices(), inputs = audio->inputDevices();
+    auto named = [](const std::vector<DeviceCaps>& list, const std::string& name) {
+        return std::any_of(list.begin(), list.end(), [&](const DeviceCaps& d) { return d.name == name; });
+    };
+    EXPECT_TRUE(named(outputs, "pulse") && named(outputs, "default"));
+    EXPECT_TRUE(named(inputs, "pulse") && named(inputs, "default"));
+
+    Listener listener;
+    const int past = static_cast<int>(outputs.size());
+    EXPECT_EQ(audio->openOutput(past, WaveFormat::pcm(2, kRate), &listener), 0u);
+    EXPECT_EQ(audio->openOutput(-2, WaveFormat::pcm(2, kRate), &listener), 0u);
+    EXPECT_EQ(audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate, 8), &listener), 0u);
+    EXPECT_FALSE(audio->queryInputFormat(static_cast<int>(inputs.size()), WaveFormat::pcm(1, kRate)));
+    EXPECT_TRUE(audio->queryInputFormat(kDefaultDevice, WaveFormat::pcm(1, kRate)));
+    Block block(100, [](std::size_t) { return std::int16_t{0}; });
+    EXPECT_FALSE(audio->writeOutput(12345, &block.header));
+    EXPECT_FALSE(audio->startInput(12345));
+}
+
+TEST(PortAudioLive, BlocksReachTheSinkUnchanged) {
+    REQUIRE_PULSE();
+    QueuedEventSink sink;
+    auto audio = PortAudioSystem::create(sink);
+    ASSERT_TRUE(audio);
+    MonitorCapture capture(3.0);
+    ASSERT_TRUE(capture.flowing()) << "parec delivers nothing";
+
+    // One second of noise in ten blocks; no frame is silent, so every one can be found again.
+    std::uint32_t seed = 12345;
+    std::vector<std::unique_ptr<Block>> blocks;
+    std::vector<std::int16_t> pattern;
+    for (int b = 0; b < 10; ++b) {
+        blocks.push_back(std::make_unique<Block>(8820, [&](std::size_t) {
+            seed = seed * 1664525u + 1013904223u;
+            const int magnitude = static_cast<int>((seed >> 8) % 30000) + 1;
+            return static_cast<std::int16_t>(seed & 1 ? magnitude : -magnitude);
+        }));
+        for (std::size_t i = 0; i < 8820; ++i)
+            pattern.push_back(getSample16(&blocks.back()->bytes[2 * i]));
+    }
+    Listener listener;
+    const StreamId s = audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate), &listener);
+    ASSERT_NE(s, 0u);
+    for (auto& b : blocks) ASSERT_TRUE(audio->writeOutput(s, &b->header));
+    ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 10; }));
+    for (std::size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(listener.outputs[i].second, &blocks[i]->header) << "block " << i << " out of order";
+        EXPECT_TRUE(isDone(blocks[i]->header));
+    }
+    audio->closeOutput(s);
+
+    EXPECT_TRUE(sameSamples(capture.soundingSamples(), pattern));
+}
+
+TEST(PortAudioLive, StreamsOnOneDeviceMixSampleAlignedAndSaturate) {
+    REQUIRE_PULSE();
+    QueuedEventSink sink;
+    auto audio = PortAudioSystem::create(sink);
+    ASSERT_TRUE(audio);
+    MonitorCapture capture(2.0);
+    ASSERT_TRUE(capture.flowing());
+
+    Listener listener;
+    const StreamId mono = audio->openOutput(kDefaultDevice, WaveFormat::pcm(1, kRate), &listener);
+    const StreamId stereo = audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate), &listener);
+    ASSERT_NE(mono, 0u);
+    ASSERT_NE(stereo, 0u);
+    std::vector<std::unique_ptr<Block>> blocks;
+    for (int b = 0; b < 5; ++b) {  // 50 ms blocks, 0.25 s in all
+        blocks.push_back(std::make_unique<Block>(2205, [](std::size_t) { return std::int16_t{20000}; }));
+        ASSERT_TRUE(audio->writeOutput(mono, &blocks.back()->header));
+        blocks.push_back(std::make_unique<Block>(
+            4410, [](std::size_t i) { return static_cast<std::int16_t>(i % 2 ? -5000 : 20000); }));
+        ASSERT_TRUE(audio->writeOutput(stereo, &blocks.back()->header));
+    }
+    ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 10; }));
+    audio->closeOutput(mono);
+    audio->closeOutput(stereo);
+
+    // Left: 20000 + 20000 saturates; right: 20000 - 5000. A frame of either stream alone would
+    // mean they did not start together.
+    std::vector<std::int16_t> expected;
+    for (int i = 0; i < 11025; ++i) {
+        expected.push_back(32767);
+        expected.push_back(15000);
+    }
+    EXPECT_TRUE(sameSamples(capture.soundingSamples(), expected));
+}
+
+TEST(PortAudioLive, TwoHundredStreamsPlayAtOnce) {
+    REQUIRE_PULSE();
+    QueuedEventSink sink;
+    auto audio = PortAudioSystem::create(sink);
+    ASSERT_TRUE(audio);
+    constexpr int kStreams = 200;
+    Listener listener;
+    std::vector<StreamId> ids;
+    std::vector<std::unique_ptr<Block>> blocks;
+    for (int i = 0; i < kStreams; ++i) {
+        const StreamId s = audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate), &listener);
+        ASSERT_NE(s, 0u) << "stream " << i;
+        ids.push_back(s);
+        for (int b = 0; b < 2; ++b) {
+            blocks.push_back(std::make_unique<Block>(4410, [](std::size_t) { return std::int16_t{50}; }));
+            ASSERT_TRUE(audio->writeOutput(s, &blocks.back()->header));
+        }
+    }
+    ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 2 * kStreams; }));
+
+    std::map<StreamId, std::vector<WaveHeader*>> perStream;
+    for (const auto& [s, h] : listener.outputs) perStream[s].push_back(h);
+    ASSERT_EQ(perStream.size(), static_cast<std::size_t>(kStreams));
+    for (int i = 0; i < kStreams; ++i) {
+        const auto& got = perStream[ids[i]];
+        ASSERT_EQ(got.size(), 2u);
+        EXPECT_EQ(got[0], &blocks[2 * i]->header);
+        EXPECT_EQ(got[1], &blocks[2 * i + 1]->header);
+        EXPECT_TRUE(isDone(*got[0]) && isDone(*got[1]));
+    }
+    for (StreamId s : ids) audio->closeOutput(s);
+}
+
+TEST(PortAudioLive, ResetHandsBackEveryBlockAtOnceAndEachIsNotifiedOnce) {
+    REQUIRE_PULSE();
+    QueuedEventSink sink;
+    auto audio = PortAudioSystem::create(sink);
+    ASSERT_TRUE(audio);
+    Listener listener;
+    const StreamId s = audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate), &listener);
+    ASSERT_NE(s, 0u);
+    std::vector<std::unique_ptr<Block>> blocks;
+    for (int b = 0; b < 20; ++b) {  // 50 ms each
+        blocks.push_back(std::make_unique<Block>(4410, [](std::size_t) { return std::int16_t{100}; }));
+        ASSERT_TRUE(audio->writeOutput(s, &blocks.back()->header));
+    }
+    ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() >= 3; }));
+
+    audio->resetOutput(s);
+    for (auto& b : blocks) EXPECT_TRUE(isDone(b->header));
+    ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() >= 20; }));
+    std::this_thread::sleep_for(200ms);
+    sink.pump();
+    ASSERT_EQ(listener.outputs.size(), 20u);
+    for (std::size_t i = 0; i < 20; ++i) EXPECT_EQ(listener.outputs[i].second, &blocks[i]->header);
+
+    // The stream plays on after the reset.
+    ASSERT_TRUE(audio->writeOutput(s, &blocks[0]->header));
+    ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 21; }));
+    audio->closeOutput(s);
+}
+
+TEST(PortAudioLive, RecordingTheDefaultInputHearsTheSine) {
+    REQUIRE_PULSE();
+    QueuedEventSink sink;
+    auto audio = PortAudioSystem::create(sink);
+    ASSERT_TRUE(audio);
+    const WaveFormat format = WaveFormat::pcm(1, kRate);
+    ASSERT_TRUE(audio->queryInputFormat(kDefaultDevice, format));
+    Listener listener;
+    const StreamId s = audio->openInput(kDefaultDevice, format, &listener);
+    ASSERT_NE(s, 0u);
+
+    // Buffers of 0.1 s going round, as a recording keeps them. The sine source hands out its
+    // sound in bursts of about two seconds, so there are enough buffers to take a whole burst:
+    // the second analysed below is then one stretch without a gap.
+    std::vector<std::unique_ptr<Block>> buffers;
+    std::vector<std::int16_t> recorded;
+    std::vector<std::uint32_t> filled;
+    const std::size_t wanted = kRate * 3 / 2;
+    listener.onInput = [&](StreamId stream, WaveHeader* h) {
+        ASSERT_TRUE(isDone(*h));
+        filled.push_back(h->bytesRecorded);
+        for (std::uint32_t i = 0; i + 1 < h->bytesRecorded; i += 2)
+            recorded.push_back(getSample16(h->data + i));
+        if (recorded.size() < wanted) {
+            ASSERT_TRUE(audio->addInputBuffer(stream, h));
+        }
+    };
+    for (int i = 0; i < 30; ++i) {
+        buffers.push_back(std::make_unique<Block>(4410, [](std::size_t) { return std::int16_t{0}; }));
+        ASSERT_TRUE(audio->addInputBuffer(s, &buffers.back()->header));
+    }
+    ASSERT_TRUE(audio->startInput(s));
+    ASSERT_TRUE(pumpUntil(sink, [&] { return recorded.size() >= wanted; }));
+    EXPECT_EQ(filled.front(), 8820u);
+
+    audio->resetInput(s);
+    for (auto& b : buffers) EXPECT_TRUE(isDone(b->header));
+    audio->closeInput(s);
+
+    // The last second: loud, and 440 rising zero crossings.
+    const std::vector<std::int16_t> second(recorded.end() - kRate, recorded.end());
+    int peak = 0, rising = 0;
+    for (std::size_t i = 1; i < second.size(); ++i) {
+        peak = std::max(peak, std::abs(static_cast<int>(second[i])));
+        if (second[i - 1] < 0 && second[i] >= 0) ++rising;
+    }
+    EXPECT_GT(peak, 1000);
+    EXPECT_NEAR(rising, 440, 2);
+}
+
+}  // namespace
+}  // namespace tqx
