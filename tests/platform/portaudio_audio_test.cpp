@@ -19,10 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-#define REQUIRE_PULSE()                                                                    \
-    if (!std::getenv("PULSE_SERVER"))                                                      \
-    GTEST_SKIP() << "needs the private PulseAudio server of tests/scripts/pulseaudio_backend.sh"
-
 constexpr std::uint32_t kRate = 44100;
 
 // Runs the sink's events until `done` holds. The limit only keeps a broken backend from
@@ -139,11 +135,20 @@ private:
                                          << expected.size() << ", first difference at " << i;
 }
 
-TEST(PortAudioLive, ListsTheServerDevicesAndRefusesWhatItCannotOpen) {
-    REQUIRE_PULSE();
+// Each test gets its own backend on the private server; without the server they skip.
+class PortAudioLive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("PULSE_SERVER"))
+            GTEST_SKIP() << "needs the private PulseAudio server of tests/scripts/pulseaudio_backend.sh";
+        audio = PortAudioSystem::create(sink);
+        ASSERT_TRUE(audio);
+    }
     QueuedEventSink sink;
-    auto audio = PortAudioSystem::create(sink);
-    ASSERT_TRUE(audio);
+    std::unique_ptr<PortAudioSystem> audio;
+};
+
+TEST_F(PortAudioLive, ListsTheServerDevicesAndRefusesWhatItCannotOpen) {
     const auto outputs = audio->outputDevices(), inputs = audio->inputDevices();
     auto named = [](const std::vector<DeviceCaps>& list, const std::string& name) {
         return std::any_of(list.begin(), list.end(), [&](const DeviceCaps& d) { return d.name == name; });
@@ -163,11 +168,7 @@ TEST(PortAudioLive, ListsTheServerDevicesAndRefusesWhatItCannotOpen) {
     EXPECT_FALSE(audio->startInput(12345));
 }
 
-TEST(PortAudioLive, BlocksReachTheSinkUnchanged) {
-    REQUIRE_PULSE();
-    QueuedEventSink sink;
-    auto audio = PortAudioSystem::create(sink);
-    ASSERT_TRUE(audio);
+TEST_F(PortAudioLive, BlocksReachTheSinkUnchanged) {
     MonitorCapture capture(3.0);
     ASSERT_TRUE(capture.flowing()) << "parec delivers nothing";
 
@@ -198,11 +199,7 @@ TEST(PortAudioLive, BlocksReachTheSinkUnchanged) {
     EXPECT_TRUE(sameSamples(capture.soundingSamples(), pattern));
 }
 
-TEST(PortAudioLive, StreamsOnOneDeviceMixSampleAlignedAndSaturate) {
-    REQUIRE_PULSE();
-    QueuedEventSink sink;
-    auto audio = PortAudioSystem::create(sink);
-    ASSERT_TRUE(audio);
+TEST_F(PortAudioLive, StreamsOnOneDeviceMixSampleAlignedAndSaturate) {
     MonitorCapture capture(2.0);
     ASSERT_TRUE(capture.flowing());
 
@@ -233,11 +230,7 @@ TEST(PortAudioLive, StreamsOnOneDeviceMixSampleAlignedAndSaturate) {
     EXPECT_TRUE(sameSamples(capture.soundingSamples(), expected));
 }
 
-TEST(PortAudioLive, TwoHundredStreamsPlayAtOnce) {
-    REQUIRE_PULSE();
-    QueuedEventSink sink;
-    auto audio = PortAudioSystem::create(sink);
-    ASSERT_TRUE(audio);
+TEST_F(PortAudioLive, TwoHundredStreamsPlayAtOnce) {
     constexpr int kStreams = 200;
     Listener listener;
     std::vector<StreamId> ids;
@@ -266,11 +259,7 @@ TEST(PortAudioLive, TwoHundredStreamsPlayAtOnce) {
     for (StreamId s : ids) audio->closeOutput(s);
 }
 
-TEST(PortAudioLive, ResetHandsBackEveryBlockAtOnceAndEachIsNotifiedOnce) {
-    REQUIRE_PULSE();
-    QueuedEventSink sink;
-    auto audio = PortAudioSystem::create(sink);
-    ASSERT_TRUE(audio);
+TEST_F(PortAudioLive, ResetHandsBackEveryBlockAtOnceAndEachIsNotifiedOnce) {
     Listener listener;
     const StreamId s = audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate), &listener);
     ASSERT_NE(s, 0u);
@@ -295,11 +284,7 @@ TEST(PortAudioLive, ResetHandsBackEveryBlockAtOnceAndEachIsNotifiedOnce) {
     audio->closeOutput(s);
 }
 
-TEST(PortAudioLive, RecordingTheDefaultInputHearsTheSine) {
-    REQUIRE_PULSE();
-    QueuedEventSink sink;
-    auto audio = PortAudioSystem::create(sink);
-    ASSERT_TRUE(audio);
+TEST_F(PortAudioLive, RecordingTheDefaultInputHearsTheSine) {
     const WaveFormat format = WaveFormat::pcm(1, kRate);
     ASSERT_TRUE(audio->queryInputFormat(kDefaultDevice, format));
     Listener listener;
