@@ -1,0 +1,115 @@
+#include "app/device_bar.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+
+#include "engine/device_choice.h"
+#include "engine/master_volume.h"
+
+namespace tqx {
+
+namespace {
+
+QImage toQImage(const RgbImage& image) {
+    QImage out(image.width(), image.height(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) line[x] = 0xFF000000u | image.at(x, y).value();
+    }
+    return out;
+}
+
+void setItems(QComboBox* box, const std::vector<std::string>& items, int current) {
+    const QSignalBlocker block(box);
+    box->clear();
+    for (const auto& item : items) box->addItem(QString::fromStdString(item));
+    box->setCurrentIndex(current);
+}
+
+}  // namespace
+
+MasterVolumeView::MasterVolumeView(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio) {
+    setObjectName("MasterVolume");
+    setFixedSize(MasterVolume::kWidth, MasterVolume::kHeight);
+}
+
+QSize MasterVolumeView::sizeHint() const { return {MasterVolume::kWidth, MasterVolume::kHeight}; }
+
+void MasterVolumeView::paintEvent(QPaintEvent*) {
+    const auto& volume = studio_.masterVolume();
+    if (!volume.drawn()) return;  // undrawn until the library answered or the user dragged
+    QPainter p(this);
+    p.drawImage(0, 0, toQImage(volume.image()));
+    QFont font = p.font();
+    font.setPointSize(10);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    const QString text = QString::fromStdString(volume.percentText());
+    p.drawText(QPoint(0, QFontMetrics(font).ascent()), text);
+}
+
+void MasterVolumeView::mousePressEvent(QMouseEvent*) { studio_.masterVolume().MouseDown(); }
+
+void MasterVolumeView::mouseMoveEvent(QMouseEvent* event) {
+    studio_.masterVolume().MouseMove(static_cast<int>(event->position().x()));
+}
+
+void MasterVolumeView::mouseReleaseEvent(QMouseEvent*) { studio_.masterVolume().MouseUp(); }
+
+DeviceBar::DeviceBar(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio) {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(2, 2, 2, 2);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName("ComboBox1");
+    CheckBox1 = new QCheckBox(DeviceChoice::kPerTrackLabel, this);
+    CheckBox1->setObjectName("CheckBox1");
+    ComboBox2 = new QComboBox(this);
+    ComboBox2->setObjectName("ComboBox2");
+    CheckBox2 = new QCheckBox(DeviceChoice::kPerTrackLabel, this);
+    CheckBox2->setObjectName("CheckBox2");
+    MasterVolume = new MasterVolumeView(studio_, this);
+
+    grid->addWidget(new QLabel("録音デバイス", this), 0, 0);
+    grid->addWidget(ComboBox1, 0, 1);
+    grid->addWidget(CheckBox1, 1, 1);
+    grid->addWidget(new QLabel("再生デバイス", this), 0, 2);
+    grid->addWidget(ComboBox2, 0, 3);
+    grid->addWidget(CheckBox2, 1, 3);
+    grid->addWidget(MasterVolume, 0, 4, Qt::AlignLeft | Qt::AlignVCenter);
+    grid->setColumnStretch(5, 1);
+
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+            [this](int i) { studio_.deviceChoice().ComboBox1Change(i); });
+    connect(ComboBox2, &QComboBox::currentIndexChanged, this,
+            [this](int i) { studio_.deviceChoice().ComboBox2Change(i); });
+    connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { studio_.deviceChoice().CheckBox1Click(on); });
+    connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { studio_.deviceChoice().CheckBox2Click(on); });
+    fillLists();
+}
+
+void DeviceBar::fillLists() {
+    const DeviceChoice& choice = studio_.deviceChoice();
+    const DeviceSelection& d = studio_.devices;
+    setItems(ComboBox1, choice.inputItems(), choice.inputItemOf(d.InputDeviceId));
+    setItems(ComboBox2, choice.outputItems(), choice.outputItemOf(d.OutputDeviceId));
+    {
+        const QSignalBlocker b1(CheckBox1), b2(CheckBox2);
+        CheckBox1->setChecked(d.perTrackRecording);
+        CheckBox2->setChecked(d.perTrackPlayback);
+    }
+    ComboBox1->setEnabled(choice.inputListEnabled());
+    ComboBox2->setEnabled(choice.outputListEnabled());
+}
+
+void DeviceBar::refresh(Change change) {
+    if (change == Change::Devices) fillLists();
+    if (change == Change::MasterVolume) MasterVolume->update();
+}
+
+}  // namespace tqx
