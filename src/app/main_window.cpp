@@ -1,17 +1,34 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <algorithm>
+#include <QHBoxLayout>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QVBoxLayout>
 
+#include "app/device_bar.h"
+#include "app/file_browser.h"
+#include "app/timeline_view.h"
+#include "app/track_column.h"
+#include "app/transport_bar.h"
 #include "engine/master_volume.h"
+#include "io/exporter.h"
+#include "io/wave_import.h"
+#include "project/project_file_commands.h"
+#include "project/track_commands.h"
 
 namespace tqx {
 
 TForm1::TForm1(Studio& studio, QWidget* parent) : QMainWindow(parent), studio_(studio) {
     setWindowTitle(QString::fromStdString(studio_.caption));
-    resize(886, 571 + 25);
     buildMenus();
+    buildPanels();
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     studio_.view = this;
+    // Last step of starting up: the master volume library.
+    studio_.masterVolume().load();
 }
 
 TForm1::~TForm1() {
@@ -35,7 +52,6 @@ void TForm1::buildMenus() {
     exportAllAction = exportMenu->addAction("全体(&A)...");
     file->addSeparator();
     exitAction = file->addAction("終了(&X)");
-    connect(exitAction, &QAction::triggered, this, [this] { X1Click(); });
 
     QMenu* viewMenu = menuBar()->addMenu("表示(&V)");
     trackViewAction = viewMenu->addAction("トラックビュー(&V)");
@@ -50,18 +66,149 @@ void TForm1::buildMenus() {
     QMenu* help = menuBar()->addMenu("ヘルプ(&H)");
     aboutAction = help->addAction("バージョン情報(&A)");
 
-    // Commands whose handlers arrive later stay visible but disabled.
-    for (QAction* a : {newProjectAction, newTrackAction, openAction, saveAction, saveAsAction, importAction,
-                       exportTrackAction, exportChosenAction, exportAllAction, trackViewAction, effectAction,
-                       dockAction, undockAction, expandAllAction, foldAllAction, aboutAction})
+    auto on = [this](QAction* action, auto handler) { connect(action, &QAction::triggered, this, handler); };
+    on(newTrackAction, [this] { studio_.trackCommands().newTrackCommand(); });
+    on(openAction, [this] { studio_.projectFile().OpenCommand(); });
+    on(saveAction, [this] { studio_.projectFile().SaveCommand(); });
+    on(saveAsAction, [this] { studio_.projectFile().SaveAsCommand(); });
+    on(importAction, [this] { studio_.importer().N17Click(); });
+    on(exportTrackAction, [this] { studio_.exporter().N25Click(); });
+    on(exportChosenAction, [this] { studio_.exporter().S2Click(); });
+    on(exportAllAction, [this] { studio_.exporter().A2Click(); });
+    on(exitAction, [this] { X1Click(); });
+    on(expandAllAction, [this] { studio_.trackCommands().expandAll(); });
+    on(foldAllAction, [this] { studio_.trackCommands().foldAll(); });
+    on(aboutAction, [this] { AboutClick(); });
+
+    // The windows these open are connected by whoever creates them.
+    for (QAction* a : {newProjectAction, trackViewAction, effectAction, dockAction, undockAction})
         a->setEnabled(false);
 }
 
+void TForm1::buildPanels() {
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    // Top panel: devices, transport and memo in a row; the fixed ruler is placed by hand
+    // under them so it lines up with the clip area.
+    topPanel_ = new QWidget(central);
+    topPanel_->setFixedHeight(kTopPanelHeight);
+    topRow_ = new QWidget(topPanel_);
+    QWidget* topRow = topRow_;
+    topRow->setGeometry(0, 0, kClientWidth, kFixedRulerTop);
+    auto* topLayout = new QHBoxLayout(topRow);
+    topLayout->setContentsMargins(2, 2, 5, 2);  // the memo ends 5 pixels short of the edge
+    topLayout->setSpacing(4);
+    deviceBar_ = new DeviceBar(studio_, topRow);
+    transportBar_ = new TransportBar(studio_, topRow);
+    memo_ = new QPlainTextEdit(topRow);
+    memo_->setReadOnly(true);
+    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    topLayout->addWidget(deviceBar_);
+    topLayout->addWidget(transportBar_);
+    topLayout->addWidget(memo_, 1);
+    fixedRuler_ = new RulerStrip(studio_, topPanel_);
+    outer->addWidget(topPanel_);
+
+    // Middle band over the bottom panel.
+    rows_ = new QSplitter(Qt::Vertical, central);
+    rows_->setChildrenCollapsible(false);
+    columns_ = new QSplitter(Qt::Horizontal, rows_);
+    columns_->setChildrenCollapsible(false);
+    trackColumn_ = new TrackColumn(studio_, columns_);
+    trackColumn_->setMaximumWidth(kTrackColumnMaxWidth);
+    timeline_ = new TimelineView(studio_, columns_);
+    timeline_->attachFixedRuler(fixedRuler_);
+    columns_->addWidget(trackColumn_);
+    columns_->addWidget(timeline_);
+    columns_->setStretchFactor(1, 1);
+    columns_->setSizes({TrackColumn::kDefaultWidth, kClientWidth - TrackColumn::kDefaultWidth});
+
+    auto* bottom = new QSplitter(Qt::Horizontal, rows_);
+    bottom->setChildrenCollapsible(false);
+    dockSite_ = new QWidget(bottom);
+    auto* dockLayout = new QVBoxLayout(dockSite_);
+    dockLayout->setContentsMargins(0, 0, 0, 0);
+    fileBrowser_ = new FileBrowser(bottom);
+    bottom->addWidget(dockSite_);
+    bottom->addWidget(fileBrowser_);
+    bottom->setStretchFactor(0, 1);
+    bottom->setStretchFactor(1, 0);
+    const int browserWidth = FileBrowser::kFolderPaneWidth + FileBrowser::kFileListWidth;
+    bottom->setSizes({std::max(0, kClientWidth - browserWidth), browserWidth});
+
+    rows_->addWidget(columns_);
+    rows_->addWidget(bottom);
+    rows_->setStretchFactor(0, 1);
+    rows_->setStretchFactor(1, 0);
+    const int middle = kClientHeight - kTopPanelHeight - kBottomPanelHeight;
+    rows_->setSizes({middle, kBottomPanelHeight});
+    outer->addWidget(rows_, 1);
+    setCentralWidget(central);
+
+    connect(columns_, &QSplitter::splitterMoved, this, [this] { alignFixedRuler(); });
+    connect(rows_, &QSplitter::splitterMoved, this, [this] { alignFixedRuler(); });
+    // Both columns always show the same rows.
+    connect(trackColumn_, &TrackColumn::wheelScrolled, this,
+            [this] { timeline_->setVScroll(studio_.timeline.vScrollPosition); });
+    connect(timeline_, &TimelineView::verticalScrolled, this, [this](int y) { trackColumn_->setScroll(y); });
+}
+
+void TForm1::alignFixedRuler() {
+    if (!timeline_ || !fixedRuler_) return;
+    topRow_->resize(topPanel_->width(), kFixedRulerTop);
+    const int left = timeline_->mapTo(centralWidget(), QPoint(0, 0)).x();
+    fixedRuler_->setGeometry(left + TimelineView::kLeftEdge, kFixedRulerTop,
+                             std::max(0, timeline_->width() - TimelineView::kLeftEdge), kRulerHeight);
+    fixedRuler_->update();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    alignFixedRuler();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    alignFixedRuler();
+    if (!shown_) {
+        shown_ = true;
+        trackColumn_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TForm1::showMemo() {
+    QStringList lines;
+    for (const std::string& line : studio_.memo) lines << QString::fromStdString(line);
+    memo_->setPlainText(lines.join('\n'));
+    memo_->moveCursor(QTextCursor::End);
+}
+
 void TForm1::changed(Change change) {
-    if (change == Change::Caption) setWindowTitle(QString::fromStdString(studio_.caption));
+    if (closed_) return;
+    switch (change) {
+        case Change::Caption: setWindowTitle(QString::fromStdString(studio_.caption)); break;
+        case Change::Memo: showMemo(); break;
+        case Change::Meters: trackColumn_->refreshMeters(); break;
+        case Change::Tracks:
+        case Change::Clips:
+        case Change::Devices: trackColumn_->refresh(); break;
+        default: break;
+    }
+    transportBar_->refresh(change);
+    deviceBar_->refresh(change);
+    if (change == Change::Clips || change == Change::Tracks || change == Change::Rulers || change == Change::Cursor)
+        timeline_->refresh(change);
+    emit studioChanged(change);
 }
 
 void TForm1::X1Click() { close(); }
+
+void TForm1::AboutClick() {
+    studio_.dialogs.showMessage(std::string(kVersionText) + "\n" + kVersionSecondLine);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     studio_.closing = true;  // FormCloseQuery never refuses
