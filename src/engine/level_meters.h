@@ -1,15 +1,76 @@
 #pragma once
-// Track and master level meters (placeholder until the playback engine lands).
+// Track and master level meters. Playback and capture measure every block and draw the
+// result here; the widgets only copy the images to the screen.
+#include <array>
+#include <vector>
+
+#include "platform/rgb_image.h"
+
 namespace tqx {
 
 class Studio;
 
+// One block's level on the meters' 96.33 dB scale.
+struct MeterLevel {
+    double dBFS = 0.0;      // level below full scale
+    double fraction = 0.0;  // share of the scale the bar fills
+};
+
 class LevelMeters {
 public:
-    explicit LevelMeters(Studio& studio) : studio_(studio) {}
+    static constexpr int kTrackMeterWidth = 20;
+    static constexpr int kTrackMeterHeight = 160;
+    static constexpr int kMasterWidth = 169;
+    static constexpr int kMasterHeight = 12;
+    // 20 x log10(65536): the span of the scale, and the level of an empty meter below it.
+    static const double kScaleDb;
+
+    explicit LevelMeters(Studio& studio);
+
+    // Fractions drawn on the master meter, summed between draws (left, right).
+    std::array<float, 2> MasterLevelSum{0.0f, 0.0f};
+    // Clips taking part in the current run; the master meter is drawn once per that many fills.
+    int MeterDivisor = 0;
+    // Fills since the master meter was last drawn, by playback and by capture.
+    int fillCounter = 1;
+    int captureFillCounter = 1;
+
+    // Level of a block whose mean magnitude is `mean` (1.0 = full scale). A silent block
+    // measures 0 dB above the floor, that is -96.33 dBFS and fraction 0.
+    static MeterLevel levelOfMean(double mean);
+
+    // Channel c of a track's meter: the full width for a mono source, the left or right
+    // half for a stereo one. Nothing happens for a slot without a track.
+    void DrawTrackMeter(int channels, int track, int c, double dBFS, double f);
+    // Channel c of the master meter: upper half left, lower half right.
+    void DrawMasterMeter(int c, double dBFS, double f);
+
+    // A measured block (sums of |sample| and sample counts, left and right; 1.0 = full
+    // scale) on the track's meter. With `feedMaster` the channels' fractions are added to
+    // MasterLevelSum, a mono block's to both halves.
+    void showBlockLevels(int channels, int track, const std::array<double, 2>& sum,
+                         const std::array<long, 2>& count, bool feedMaster);
+    // One more fill towards the next master draw: once `counter` passes MeterDivisor the
+    // averaged sums are drawn (when `draw`) and the count starts again at 1. The sums are not
+    // cleared, so each drawn value also carries the previous one.
+    void paceMasterMeter(int& counter, bool draw);
+
+    // Both halves of a track's meter empty.
+    void clearTrackMeter(int track);
+    // Both halves of the master meter empty and its sums back to zero.
+    void clearMaster();
+
+    // The meter image of a track slot (created on first use) and of the master.
+    const RgbImage& trackMeter(int slot);
+    const RgbImage& masterMeter() const { return master_; }
 
 private:
+    RgbImage* trackImage(int slot);
+    void showLevel(double dBFS);
+
     Studio& studio_;
+    std::vector<RgbImage> trackMeters_;
+    RgbImage master_;
 };
 
 }  // namespace tqx

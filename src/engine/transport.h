@@ -1,15 +1,61 @@
 #pragma once
-// Play/stop, go to start, the time scale and the 1 ms timer (placeholder).
+// Play/stop with the record toggle, go to start, seeking, the time scale and the 1 ms timer
+// that moves the play head. Everything runs on the GUI thread except OnTick, which runs on
+// the timer's thread and touches only atomics; what it wants shown is posted to the GUI.
+#include <atomic>
+#include <memory>
+#include <string>
+
 namespace tqx {
 
 class Studio;
 
 class Transport {
 public:
-    explicit Transport(Studio& studio) : studio_(studio) {}
-    void StopTimer() {}
+    explicit Transport(Studio& studio);
+    ~Transport();
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+
+    // The play/stop button: ends recordings, starts recordings on armed tracks when the record
+    // toggle is down, and starts or stops playback.
+    void SpeedButton1Click();
+    // Go to start: position 0, open streams continue from there.
+    void SpeedButton2Click();
+    // A press on a clip at absolute timeline pixel p.
+    void seekToPixel(int p);
+    // The canvas's left button at absolute timeline pixel x.
+    void canvasClick(int x);
+    // The time-scale slider moved to `position`: every clip is laid out again.
+    void TrackBar1Change(int position);
+
+    void StartTimer();
+    void StopTimer();
+    // One millisecond of the timer (timer thread).
+    void OnTick();
+    bool isPlaying() const { return TimerId != 0; }
+
+    // "mm:ss.fff" the way the time display writes it; 75.25 -> "01:15.250".
+    static std::string formatTime(double seconds);
+    // Shows t seconds in the time display.
+    void ShowTime(float t);
+
 private:
+    // Pixels per second for the tick; kept apart from the timeline so the timer thread
+    // never reads the slider's values while the GUI thread changes them.
+    void publishScale();
+
     Studio& studio_;
+    int TimerId = 0;
+    int nextTimerId_ = 0;
+    std::atomic<double> pixelsPerSecond_{0.0};
+    std::atomic<int> viewWidth_{0};
+    // Touched only by the timer thread.
+    int repaintCounter_ = 0;
+    int displayCounter_ = 0;
+    int lastPageCursor_ = -1;
+    // Display requests still queued when the transport goes away find this expired.
+    std::shared_ptr<Transport*> self_;
 };
 
 }  // namespace tqx

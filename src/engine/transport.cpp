@@ -1,0 +1,212 @@
+#include "engine/transport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include "engine/capture_engine.h"
+#include "engine/level_meters.h"
+#include "engine/playback_mixer.h"
+#include "engine/studio.h"
+
+namespace tqx {
+
+namespace {
+
+constexpr const char* kTimerFailedMessage = "Error! Timer failed initialize.";
+constexpr int kRepaintEveryTicks = 100;  // the cursor is redrawn after more ticks than this
+constexpr int kDisplayEveryTicks = 50;   // and the time display after more than this
+
+int truncToInt(double x) {
+    if (!(x == x)) return 0;
+    x = std::clamp(std::trunc(x), double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max()));
+    return static_cast<int>(x);
+}
+
+// A number written with `intDigits` zero-padded integer digits and `decimals` decimals,
+// rounded half away from zero, as the display's number patterns write it.
+std::string fixedNumber(double value, int intDigits, int decimals) {
+    value = std::isfinite(value) ? std::clamp(value, -1e12, 1e12) : 0.0;
+    long long scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
+    const long long units = std::llround(std::fabs(static_cast<long double>(value)) * scale);
+    auto padded = [](long long n, int digits) {
+        std::string s = std::to_string(n);
+        if (s.size() < std::size_t(digits)) s.insert(0, std::size_t(digits) - s.size(), '0');
+        return s;
+    };
+    std::string text = padded(units / scale, intDigits);
+    if (decimals > 0) {
+        text += '.';
+        text += padded(units % scale, decimals);
+    }
+    if (value < 0 && units != 0) text.insert(0, 1, '-');
+    return text;
+}
+
+}  // namespace
+
+Transport::Transport(Studio& studio) : studio_(studio), self_(std::make_shared<Transport*>(this)) {}
+
+Transport::~Transport() { StopTimer(); }
+
+void Transport::SpeedButton1Click() {
+    int started = 0;
+    if (studio_.capture().StopRecording(true)) {
+        studio_.notify(Change::TrackView);
+    } else if (studio_.recordToggle) {
+        started = studio_.capture().startRecordings();
+    }
+
+    PlaybackMixer& mixer = studio_.mixer();
+    if (TimerId != 0) {
+        StopTimer();
+        mixer.CloseAllOutputs();
+    } else {
+        studio_.timeline.PlayHead = studio_.timeline.StartPosition;
+        StartTimer();
+        // Streams left open by a start whose timer failed begin again with this run.
+        mixer.CloseAllOutputs();
+        for (int slot : studio_.model.clipSlots()) {
+            if (studio_.model.clip(slot)->GetDataSize() == 0) continue;
+            if (!mixer.OpenClipOutput(slot)) {
+                mixer.CloseAllOutputs();
+                break;
+            }
+        }
+    }
+    studio_.meters().MeterDivisor = studio_.model.clipCount() - started;
+}
+
+void Transport::SpeedButton2Click() {
+    Timeline& tl = studio_.timeline;
+    tl.StartPosition = 0.0f;
+    tl.CursorX = 0;
+    tl.PlayHead = 0.0f;
+    studio_.mixer().RewindOutputs();
+    tl.hScrollPosition = 0;
+    studio_.notify(Change::Cursor);
+    ShowTime(tl.PlayHead.load());
+}
+
+void Transport::seekToPixel(int p) {
+    Timeline& tl = studio_.timeline;
+    tl.CursorX = p;
+    tl.StartPosition = studio_.secondsAtPixel(p);
+    tl.PlayHead = tl.StartPosition;
+    studio_.mixer().RewindOutputs();
+    studio_.notify(Change::Cursor);
+    ShowTime(tl.StartPosition);
+}
+
+void Transport::canvasClick(int x) {
+    x = std::max(0, x);  // the timeline has no columns left of 0
+    studio_.diagnostic = std::to_string(x);
+    seekToPixel(x);
+}
+
+void Transport::TrackBar1Change(int position) {
+    Timeline& tl = studio_.timeline;
+    tl.trackBarPosition = std::clamp(position, tl.trackBarMin, std::max(tl.trackBarMin, tl.trackBarMax));
+    tl.TimeScale = static_cast<float>(tl.trackBarPosition * 0.1);
+
+    int rightmost = 0;
+    for (int slot : studio_.model.clipSlots()) {
+        TMultiWave& clip = *studio_.model.clip(slot);
+        if (clip.GetDataSize() == 0) continue;
+        studio_.layoutClip(clip);
+        rightmost = std::max(rightmost, clip.left + clip.width);
+    }
+    tl.hScrollRange = rightmost + 200;
+
+    publishScale();
+    const double pixelsPerSecond = pixelsPerSecond_.load();
+    if (isPlaying()) {
+        tl.CursorX = truncToInt(pixelsPerSecond * tl.PlayHead.load());
+    } else {
+        tl.CursorX = truncToInt(pixelsPerSecond * tl.StartPosition);
+        tl.PlayHead = tl.StartPosition;
+    }
+    studio_.notify(Change::Rulers);
+    studio_.notify(Change::Cursor);
+}
+
+void Transport::publishScale() {
+    const double scale = studio_.timeline.TimeScale;
+    pixelsPerSecond_ = scale > 0.0 ? double(studio_.model.ProjectSampleRate) / scale : 0.0;
+}
+
+void Transport::StartTimer() {
+    if (TimerId != 0) return;
+    publishScale();
+    viewWidth_ = studio_.timeline.viewWidth;
+    if (studio_.timer.start([this] { OnTick(); })) {
+        TimerId = ++nextTimerId_;
+        if (TimerId == 0) TimerId = ++nextTimerId_;
+    }
+    if (TimerId == 0) studio_.dialogs.showMessage(kTimerFailedMessage);
+}
+
+void Transport::StopTimer() {
+    if (TimerId == 0) return;
+    studio_.timer.stop();
+    TimerId = 0;
+}
+
+void Transport::OnTick() {
+    Timeline& tl = studio_.timeline;
+    // A seek on the GUI thread may store a new position meanwhile; it must not be undone.
+    float head = tl.PlayHead.load();
+    float next = 0.0f;
+    do {
+        next = static_cast<float>(double(head) + 0.001);
+    } while (!tl.PlayHead.compare_exchange_weak(head, next));
+
+    const int cursor = truncToInt(pixelsPerSecond_.load() * next);
+    tl.CursorX = cursor;
+
+    // Display work belongs to the GUI thread; requests find the transport gone after it is.
+    const std::weak_ptr<Transport*> weak = self_;
+    auto toGui = [&](std::function<void(Transport&)> work) {
+        studio_.events.post([weak, work = std::move(work)] {
+            if (auto self = weak.lock()) work(**self);
+        });
+    };
+
+    // The view turns a page when the cursor reaches its right edge.
+    const int w = viewWidth_.load();
+    if (w > 0 && cursor % w > w - 2 && cursor != lastPageCursor_) {
+        lastPageCursor_ = cursor;
+        toGui([cursor](Transport& t) {
+            t.studio_.timeline.hScrollPosition = cursor;
+            t.studio_.notify(Change::Cursor);
+        });
+    }
+
+    if (++repaintCounter_ > kRepaintEveryTicks) {
+        repaintCounter_ = 0;
+        toGui([](Transport& t) {
+            t.viewWidth_ = t.studio_.timeline.viewWidth;
+            t.studio_.notify(Change::Cursor);
+        });
+    }
+    if (++displayCounter_ > kDisplayEveryTicks) {
+        displayCounter_ = 0;
+        toGui([](Transport& t) { t.ShowTime(t.studio_.timeline.PlayHead.load()); });
+    }
+}
+
+std::string Transport::formatTime(double seconds) {
+    // Minutes are truncated first; the seconds are rounded afterwards, so 59.9996 s reads
+    // "00:60.000".
+    const double minutes = std::trunc(seconds / 60.0);
+    return fixedNumber(minutes, 2, 0) + ":" + fixedNumber(seconds - 60.0 * minutes, 2, 3);
+}
+
+void Transport::ShowTime(float t) {
+    studio_.timeText = formatTime(t);
+    studio_.notify(Change::Time);
+}
+
+}  // namespace tqx

@@ -1,0 +1,248 @@
+// What the clip streams play: where in a clip playback enters, the track settings applied to
+// every sample, and how streams open, rewind and close.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "effects/apply_equalizer.h"
+#include "effects/equalizer.h"
+#include "engine/level_meters.h"
+#include "engine/playback_test_rig.h"
+
+namespace tqx::test {
+namespace {
+
+using Samples = std::vector<std::int16_t>;
+
+class PlaybackMixerTest : public ::testing::Test {
+protected:
+    PlaybackRig rig;
+    Studio& studio = rig.studio;
+    int track = rig.addTrack();
+
+    Samples played(const TMultiWave& clip) const { return rig.audio.playedSamples(stream(clip)); }
+    // The stream a clip was given at the last start (kept after it closed).
+    StreamId stream(const TMultiWave& clip) const { return streams_.at(clip.SlotIndex()); }
+
+    void start() {
+        rig.press();
+        for (int slot : studio.model.clipSlots()) streams_[slot] = studio.model.clip(slot)->WaveOut;
+    }
+
+    // The first block a clip plays with the given track settings (any earlier clip is gone).
+    Samples firstBlock(const Samples& data, int channels, float pan, float gain = 0.0f, float volume = 1.0f) {
+        if (studio.transport().isPlaying()) rig.press();
+        for (int slot : studio.model.clipSlots()) studio.model.destroyClip(slot);
+        studio.model.track(track).pan = pan;
+        studio.model.track(track).gain = gain;
+        studio.model.track(track).volume = volume;
+        TMultiWave& clip = rig.addClip(track, 0.0f, data, channels);
+        start();
+        rig.run(200);  // a mono block lasts 0.2 s
+        return slice(played(clip), 0, kStereoBlock);
+    }
+
+private:
+    std::map<int, StreamId> streams_;
+};
+
+TEST_F(PlaybackMixerTest, ClipAtTheStartPositionPlaysItsDataBlockAfterBlock) {
+    const Samples data = ramp(30 * kStereoBlock);
+    TMultiWave& clip = rig.addClip(track, 0.0f, data);
+    start();
+    EXPECT_TRUE(studio.transport().isPlaying());
+    rig.run(1000);
+    const Samples out = played(clip);
+    ASSERT_EQ(out.size(), 10u * kStereoBlock);
+    EXPECT_EQ(out, slice(data, 0, out.size()));
+}
+
+TEST_F(PlaybackMixerTest, StartInsideAClipEntersItAtWholeSeconds) {
+    const Samples data = ramp(4 * kSamplesPerSecond);
+    TMultiWave& clip = rig.addClip(track, 0.0f, data);
+    studio.timeline.StartPosition = 2.7f;
+    start();
+    rig.run(200);
+    EXPECT_EQ(played(clip), slice(data, 2 * kSamplesPerSecond, 2 * kStereoBlock));
+}
+
+TEST_F(PlaybackMixerTest, ClipLessThanASecondAheadStartsAtOnceFromItsFirstSample) {
+    const Samples data = ramp(10 * kStereoBlock);
+    TMultiWave& clip = rig.addClip(track, 0.7f, data);
+    start();
+    rig.run(200);
+    EXPECT_EQ(played(clip), slice(data, 0, 2 * kStereoBlock));
+}
+
+TEST_F(PlaybackMixerTest, ClipFurtherAheadWaitsForThePlayHeadAndEntersAtTheBlockCounter) {
+    const Samples data = ramp(3 * kSamplesPerSecond);
+    TMultiWave& clip = rig.addClip(track, 2.7f, data);
+    start();
+    rig.run(3500);
+    const Samples out = played(clip);
+    const auto firstSound = std::find_if(out.begin(), out.end(), [](std::int16_t x) { return x != 0; });
+    ASSERT_NE(firstSound, out.end());
+    const auto at = static_cast<std::size_t>(firstSound - out.begin());
+    // Silent blocks until the play head reaches 2.7 s, then the data from the second block
+    // on: the last silent block left the counter at 1.
+    EXPECT_EQ(at % kStereoBlock, 0u);
+    EXPECT_GE(at, std::size_t(2.7 * kSamplesPerSecond));
+    EXPECT_LE(at, std::size_t(3.0 * kSamplesPerSecond));
+    EXPECT_EQ(slice(out, at, 3 * kStereoBlock), slice(data, kStereoBlock, 3 * kStereoBlock));
+}
+
+TEST_F(PlaybackMixerTest, PanAttenuatesOnlyTheFarSideAndMonoOnlyByAPositivePan) {
+    const Samples stereo = frames(kStereoBlock, 16384, -16384);
+    // Pan right: left halved, right untouched (negative samples one step nearer zero).
+    EXPECT_EQ(firstBlock(stereo, 2, 0.5f), frames(kStereoBlock / 2, 8192, -16383));
+    // Hard left silences the right channel.
+    EXPECT_EQ(firstBlock(stereo, 2, -1.0f), frames(kStereoBlock / 2, 16384, 0));
+    // A mono clip counts as a left channel.
+    const Samples mono(kStereoBlock, 20000);
+    EXPECT_EQ(firstBlock(mono, 1, -0.5f), Samples(kStereoBlock, 20000));
+    EXPECT_EQ(firstBlock(mono, 1, 0.5f), Samples(kStereoBlock, 10000));
+}
+
+TEST_F(PlaybackMixerTest, GainAndVolumeScaleAndFullScaleSaturates) {
+    const Samples loud = frames(kStereoBlock / 2, 32767, -32768);
+    EXPECT_EQ(firstBlock(loud, 2, 0.0f, 5.0f), frames(kStereoBlock / 2, 32767, -32767));
+    // 1000 x 10^(5/20) = 1778.28; -1000 x 0.5 = -500, raised one step.
+    EXPECT_EQ(firstBlock(frames(kStereoBlock / 2, 1000, -1000), 2, 0.0f, 5.0f), frames(kStereoBlock / 2, 1778, -1777));
+    EXPECT_EQ(firstBlock(frames(kStereoBlock / 2, 1000, -1000), 2, 0.0f, 0.0f, 0.5f), frames(kStereoBlock / 2, 500, -499));
+}
+
+TEST_F(PlaybackMixerTest, MutedTrackPlaysSilenceWithItsStreamOpen) {
+    studio.model.track(track).muted = true;
+    TMultiWave& clip = rig.addClip(track, 0.0f, ramp(20 * kStereoBlock));
+    start();
+    rig.run(500);
+    EXPECT_TRUE(rig.audio.isOpen(stream(clip)));
+    const Samples out = played(clip);
+    ASSERT_EQ(out.size(), 5u * kStereoBlock);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t x) { return x == 0; }));
+}
+
+TEST_F(PlaybackMixerTest, WithASoloOnlySoloedTracksAreHeard) {
+    const int soloTrack = rig.addTrack();
+    studio.model.track(soloTrack).soloed = true;
+    studio.model.updateAnySolo();
+    TMultiWave& quiet = rig.addClip(track, 0.0f, ramp(10 * kStereoBlock));
+    TMultiWave& heard = rig.addClip(soloTrack, 0.0f, ramp(10 * kStereoBlock));
+    start();
+    rig.run(200);
+    EXPECT_EQ(played(quiet), Samples(2 * kStereoBlock, 0));
+    EXPECT_EQ(played(heard), slice(ramp(10 * kStereoBlock), 0, 2 * kStereoBlock));
+}
+
+TEST_F(PlaybackMixerTest, LastPartialBlockIsNeverPlayedAndTheStreamCloses) {
+    const Samples data = ramp(kStereoBlock + kStereoBlock / 20);  // 1.05 blocks
+    TMultiWave& clip = rig.addClip(track, 0.0f, data);
+    start();
+    rig.run(1000);
+    EXPECT_EQ(played(clip), slice(data, 0, kStereoBlock));
+    EXPECT_FALSE(rig.audio.isOpen(stream(clip)));
+    EXPECT_EQ(clip.WaveOut, 0u);
+    EXPECT_EQ(studio.mixer().openOutputCount(), 0);
+    EXPECT_TRUE(studio.transport().isPlaying());  // the run goes on after every clip ended
+}
+
+TEST_F(PlaybackMixerTest, GoToStartWhilePlayingRefillsOpenStreamsFromZero) {
+    const Samples data = ramp(30 * kStereoBlock);
+    TMultiWave& clip = rig.addClip(track, 0.0f, data);
+    TMultiWave& shortClip = rig.addClip(track, 0.0f, ramp(kStereoBlock));
+    start();
+    rig.run(1000);
+    ASSERT_FALSE(rig.audio.isOpen(stream(shortClip)));
+    const std::size_t shortPlayed = played(shortClip).size();
+    studio.transport().SpeedButton2Click();
+    EXPECT_EQ(studio.timeText, "00:00.000");
+    rig.run(300);
+    // Same stream, and its blocks continue from the clip's first sample.
+    EXPECT_TRUE(rig.audio.isOpen(stream(clip)));
+    const Samples out = played(clip);
+    ASSERT_GE(out.size(), 12u * kStereoBlock);
+    EXPECT_EQ(slice(out, 10 * kStereoBlock, 2 * kStereoBlock), slice(data, 0, 2 * kStereoBlock));
+    // The clip that had ended stays silent until the next start.
+    EXPECT_EQ(played(shortClip).size(), shortPlayed);
+    EXPECT_EQ(studio.mixer().openOutputCount(), 1);
+}
+
+TEST_F(PlaybackMixerTest, EqualizerShapesRefilledBlocksOnly) {
+    Equalizer& eq = studio.equalizer();
+    eq.setOn(true);
+    eq.setBandPosition(3, 300);
+    const Samples data = ramp(10 * kStereoBlock, 5000);
+    TMultiWave& clip = rig.addClip(track, 0.0f, data);
+    start();
+    rig.run(300);
+    const Samples out = played(clip);
+    ASSERT_EQ(out.size(), 3u * kStereoBlock);
+    EXPECT_EQ(slice(out, 0, 2 * kStereoBlock), slice(data, 0, 2 * kStereoBlock));
+    Samples third = slice(data, 2 * kStereoBlock, kStereoBlock);
+    ApplyEqualizer(third.size(), third.data(), eq.table().denominator, eq.table().numerator);
+    ASSERT_NE(third, slice(data, 2 * kStereoBlock, kStereoBlock));
+    EXPECT_EQ(slice(out, 2 * kStereoBlock, kStereoBlock), third);
+}
+
+TEST_F(PlaybackMixerTest, EachClipGoesToItsDevice) {
+    const int other = rig.addTrack();
+    studio.model.track(other).playbackDevice = 1;
+    TMultiWave& a = rig.addClip(track, 0.0f, ramp(10 * kStereoBlock));
+    TMultiWave& b = rig.addClip(other, 0.0f, ramp(10 * kStereoBlock));
+    studio.devices.OutputDeviceId = 0;
+    start();
+    EXPECT_EQ(rig.audio.outputDeviceOf(a.WaveOut), 0);
+    EXPECT_EQ(rig.audio.outputDeviceOf(b.WaveOut), 0);
+    rig.press();
+    studio.devices.perTrackPlayback = true;
+    start();
+    EXPECT_EQ(rig.audio.outputDeviceOf(a.WaveOut), kDefaultDevice);
+    EXPECT_EQ(rig.audio.outputDeviceOf(b.WaveOut), 1);
+}
+
+TEST_F(PlaybackMixerTest, RefusedDeviceShowsTheMessageAndClosesEveryStreamOfTheRun) {
+    const int other = rig.addTrack();
+    studio.model.track(other).playbackDevice = 1;
+    studio.devices.perTrackPlayback = true;
+    rig.audio.refusingOutputDevices = {1};
+    TMultiWave& first = rig.addClip(track, 0.0f, ramp(10 * kStereoBlock));
+    rig.addClip(other, 0.0f, ramp(10 * kStereoBlock));
+    TMultiWave& third = rig.addClip(track, 0.0f, ramp(10 * kStereoBlock));
+    start();
+    ASSERT_EQ(rig.dialogs.shown.size(), 1u);
+    const auto& box = rig.dialogs.shown[0];
+    EXPECT_EQ(box.text, "再生デバイスの初期化に失敗しました。再生できません。");
+    EXPECT_EQ(box.caption, kApplicationTitle);
+    EXPECT_EQ(box.icon, DialogIcon::Error);
+    EXPECT_EQ(rig.audio.openOutputCount(), 0);
+    EXPECT_FALSE(rig.audio.isOpen(stream(first)));
+    EXPECT_EQ(third.WaveOut, 0u);  // no stream opened after the refusal
+    EXPECT_TRUE(studio.transport().isPlaying());
+}
+
+TEST_F(PlaybackMixerTest, NotificationsOfClosedStreamsAreIgnored) {
+    TMultiWave& clip = rig.addClip(track, 0.0f, ramp(30 * kStereoBlock));
+    start();
+    const StreamId old = clip.WaveOut;
+    rig.press();  // stop: the reset hands both blocks back, their notifications are queued
+    start();      // and a new run begins before they are delivered
+    ASSERT_NE(clip.WaveOut, old);
+    rig.sink.pump();
+    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), 2u);
+    rig.run(300);
+    EXPECT_EQ(played(clip), slice(ramp(30 * kStereoBlock), 0, 3 * kStereoBlock));
+    studio.mixer().OnWaveOutDone(old);
+    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), 2u);
+}
+
+TEST_F(PlaybackMixerTest, WriteRefusedWhilePrimingReportsTheError) {
+    TMultiWave& clip = rig.addClip(track, 0.0f, ramp(10 * kStereoBlock));
+    rig.audio.refuseWrite = true;
+    start();
+    EXPECT_TRUE(rig.dialogs.showed("エラー。再生できません。"));
+    EXPECT_TRUE(rig.audio.isOpen(clip.WaveOut));
+}
+
+}  // namespace
+}  // namespace tqx::test
