@@ -1,6 +1,6 @@
 #include "engine/capture_engine.h"
 
-#include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -131,35 +131,21 @@ void CaptureEngine::OnWaveInData(StreamId h, WaveHeader* H) {
 }
 
 void CaptureEngine::MeasureCaptureLevel(int track, const WaveHeader& H, int channels) {
-    LevelMeters& meters = studio_.meters();
-    double sum[2] = {0.0, 0.0};
-    long count[2] = {0, 0};
+    std::array<double, 2> sum{0.0, 0.0};
+    std::array<long, 2> count{0, 0};
     const std::uint32_t samples = H.data ? H.bytesRecorded / 2 : 0;
     for (std::uint32_t i = 0; i < samples; ++i) {
         const double v = getSample16(H.data + 2 * i) / 32768.0;
-        const int c = (channels == 2 && i % 2 == 1) ? 1 : 0;
+        const std::size_t c = (channels == 2 && i % 2 == 1) ? 1 : 0;
         sum[c] += std::fabs(v);
         ++count[c];
     }
-    const bool masterFollowsCapture = meters.MeterDivisor <= 0;  // no clip is playing
-    double fraction0 = 0.0;
-    for (int c = 0; c < std::min(channels, 2); ++c) {
-        const double mean = count[c] ? sum[c] / count[c] : 0.0;
-        const MeterLevel level = LevelMeters::levelOfMean(mean);
-        if (c == 0) fraction0 = level.fraction;
-        meters.DrawTrackMeter(channels, track, c, level.dBFS, level.fraction);
-        if (masterFollowsCapture) meters.MasterLevelSum[c] += static_cast<float>(level.fraction);
-    }
-    if (!masterFollowsCapture) return;
-    if (channels == 1) meters.MasterLevelSum[1] += static_cast<float>(fraction0);
-    meters.captureFillCounter += 1;
-    if (meters.MeterDivisor < meters.captureFillCounter) {
-        for (int c = 0; c < 2; ++c) {
-            meters.MasterLevelSum[c] /= static_cast<float>(meters.captureFillCounter);
-            meters.DrawMasterMeter(c, 0.0, meters.MasterLevelSum[c]);
-        }
-        meters.captureFillCounter = 1;
-    }
+    LevelMeters& meters = studio_.meters();
+    // While clips play the master meter follows playback; a recording alone drives it, and
+    // since MeterDivisor is then 0 every buffer draws it, halving the sum after its own share.
+    const bool masterFollowsCapture = meters.MeterDivisor <= 0;
+    meters.showBlockLevels(channels, track, sum, count, masterFollowsCapture);
+    if (masterFollowsCapture) meters.paceMasterMeter(meters.captureFillCounter, true);
 }
 
 bool CaptureEngine::endCapture(TMultiWave& clip) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "engine/studio.h"
@@ -123,6 +124,33 @@ TEST_F(MasterVolumeTest, WedgePixels) {
     volume.DrawMasterVolume(0);
     EXPECT_EQ(volume.image().at(0, 18), kGrey);
     EXPECT_EQ(volume.percentText(), "0");
+}
+
+}  // namespace
+}  // namespace tqx
+
+namespace tqx {
+namespace {
+
+// libCorvane.so against a real mixer: the default ALSA device of a private PulseAudio server
+// (tests/scripts/pulseaudio_backend.sh). Without PULSE_SERVER there is no mixer to ask.
+TEST_F(MasterVolumeTest, CorvaneLiveSetsAndReadsTheDefaultMixer) {
+    if (!std::getenv("PULSE_SERVER")) GTEST_SKIP() << "no private sound server";
+    auto library = SharedLibrary::loadFromProgramDirectory(MasterVolume::kLibraryName);
+    ASSERT_TRUE(library);
+    auto get = library->function<double (*)()>("GetVolume");
+    ASSERT_NE(get, nullptr);
+
+    volume.load();
+    volume.MouseDown();
+    volume.MouseMove(63);  // half the width: 50 %
+    volume.MouseUp();
+    EXPECT_NEAR(get(), 0.5, 0.01);
+    volume.MouseDown();
+    volume.MouseMove(MasterVolume::kWidth);
+    EXPECT_NEAR(get(), 1.0, 0.001);
+    volume.load();  // a fresh start shows what the mixer holds
+    EXPECT_EQ(volume.percentText(), "100");
 }
 
 }  // namespace
