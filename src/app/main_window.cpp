@@ -136,7 +136,7 @@ void TForm1::buildPanels() {
     bottom->addWidget(fileBrowser_);
     bottom->setStretchFactor(0, 1);
     bottom->setStretchFactor(1, 0);
-    const int browserWidth = FileBrowser::kFolderPaneWidth + FileBrowser::kFileListWidth;
+    const int browserWidth = FileBrowser::kFolderPaneWidth + FileBrowser::kFileListWidth + fileBrowser_->handleWidth();
     bottom->setSizes({std::max(0, kClientWidth - browserWidth), browserWidth});
 
     rows_->addWidget(columns_);
