@@ -1,0 +1,198 @@
+#include "io/mixdown.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <span>
+#include <stdexcept>
+
+#include "engine/studio.h"
+#include "io/pcm_requantise.h"
+#include "platform/byte_order.h"
+#include "project/project_model.h"
+
+namespace tqx {
+
+namespace {
+
+constexpr std::size_t kWriteChunkSamples = std::size_t{1} << 18;
+
+void failed(Studio& studio) {
+    studio.dialogs.messageBox(kFileCreateFailedMessage, studio.caption, DialogIcon::Error, DialogButtons::Ok);
+}
+
+}  // namespace
+
+std::array<std::uint8_t, 44> waveHeader44(const WaveFormat& format, std::uint32_t dataBytes) {
+    std::array<std::uint8_t, 44> h{};
+    std::memcpy(&h[0], "RIFF", 4);
+    putLe32(&h[4], dataBytes + 36);
+    std::memcpy(&h[8], "WAVEfmt ", 8);
+    putLe32(&h[16], 16);
+    // The format record without its extra-size field.
+    const auto record = format.toBytes();
+    std::memcpy(&h[20], record.data(), 16);
+    std::memcpy(&h[36], "data", 4);
+    putLe32(&h[40], dataBytes);
+    return h;
+}
+
+// ---- ExportFile ----
+
+ExportFile::ExportFile(std::string target) : target_(std::move(target)) {}
+
+ExportFile::~ExportFile() { discard(); }
+
+bool ExportFile::create() {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        temporary_ = target_ + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0) temporary_.clear();
+    return fd_ >= 0;
+}
+
+bool ExportFile::write(const void* bytes, std::size_t count) {
+    const auto* p = static_cast<const std::uint8_t*>(bytes);
+    while (count > 0 && fd_ >= 0) {
+        const ssize_t written = ::write(fd_, p, count);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return fd_ >= 0;
+}
+
+bool ExportFile::writeSamples(const std::int16_t* samples, std::size_t count) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return write(samples, count * 2);
+    } else {
+        std::vector<std::uint8_t> bytes(count * 2);
+        for (std::size_t i = 0; i < count; ++i) putSample16(&bytes[2 * i], samples[i]);
+        return write(bytes.data(), bytes.size());
+    }
+}
+
+bool ExportFile::commit() {
+    if (fd_ < 0) return false;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (closed && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
+        temporary_.clear();
+        return true;
+    }
+    discard();
+    return false;
+}
+
+void ExportFile::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+// ---- progress ----
+
+std::function<bool(double)> progressToView(Studio& studio) {
+    double last = -1.0;
+    return [&studio, last](double fraction) mutable {
+        if (!studio.view) return true;
+        if (fraction < 1.0 && last >= 0.0 && fraction - last < 0.005) return true;
+        last = fraction;
+        return studio.view->progress(kExportingCaption, fraction);
+    };
+}
+
+// ---- mixdown ----
+
+MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, const std::string& path,
+                           const RenderOptions& options) {
+    MixdownResult result;
+
+    // First pass: the extent of every chosen track gives the length of the mix.
+    std::vector<std::pair<int, TrackExtent>> tracks;
+    std::uint64_t mixBytes = 0;
+    double work = 0;
+    for (int slot : trackSlots) {
+        if (!studio.model.trackExists(slot)) continue;
+        TrackExtent extent = trackExtent(studio.model, slot);
+        if (!extent.hasClips) continue;
+        mixBytes = std::max(mixBytes, extent.length);
+        work += double(extent.length);
+        tracks.emplace_back(slot, std::move(extent));
+    }
+    if (mixBytes == 0) return result;
+
+    ExportFile file(path);
+    if (!file.create()) {
+        failed(studio);
+        result.status = MixdownStatus::CreateFailed;
+        return result;
+    }
+
+    const auto cancelled = [&] {
+        file.discard();
+        result.status = MixdownStatus::Cancelled;
+        return result;
+    };
+    // Rendering and adding each track count as its length; writing as the mix's.
+    work += double(mixBytes);
+    double done = 0;
+    const auto report = [&](double fraction) { return !options.progress || options.progress(fraction); };
+    if (!report(0.0)) return cancelled();
+
+    try {
+        if (mixBytes > kMaxExportDataBytes) throw std::length_error("mix too long for a WAVE file");
+        std::vector<std::int16_t> mix(mixBytes / 2, 0);
+
+        // Second pass: render each track and add it in, one at a time. One track buffer
+        // serves them all (the rendering clears what it uses).
+        const auto trackBuffer = std::make_unique_for_overwrite<std::int16_t[]>(mix.size());
+        for (auto& [slot, extent] : tracks) {
+            const std::span<std::int16_t> rendered(trackBuffer.get(), extent.length / 2);
+            const double share = double(extent.length);
+            RenderOptions trackOptions{nullptr, options.converterLibrary};
+            trackOptions.progress = [&, share](double f) { return report((done + share * 0.8 * f) / work); };
+            if (!renderTrack(studio, slot, extent, rendered, trackOptions)) return cancelled();
+            // Each addition is clamped: v from the track, w from the mix.
+            std::int16_t* const m = mix.data();
+            for (std::size_t k = 0; k < rendered.size(); ++k) m[k] = mixSamples(rendered[k], m[k]);
+            done += share;
+            if (!report(done / work)) return cancelled();
+        }
+
+        const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(studio.model.ProjectSampleRate)),
+                                         static_cast<std::uint32_t>(mixBytes));
+        if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
+        for (std::size_t at = 0; at < mix.size(); at += kWriteChunkSamples) {
+            const std::size_t count = std::min(kWriteChunkSamples, mix.size() - at);
+            if (!file.writeSamples(mix.data() + at, count)) throw std::runtime_error("write failed");
+            if (!report((done + 2.0 * double(at + count)) / work)) return cancelled();
+        }
+        if (!file.commit()) throw std::runtime_error("the finished file could not take its name");
+    } catch (const std::exception&) {
+        file.discard();
+        failed(studio);
+        result.status = MixdownStatus::WriteFailed;
+        return result;
+    }
+    result.status = MixdownStatus::Written;
+    result.dataBytes = mixBytes;
+    return result;
+}
+
+}  // namespace tqx

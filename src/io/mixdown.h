@@ -1,0 +1,74 @@
+#pragma once
+// Mixdown of several tracks into one 16-bit stereo WAVE file at the project rate, and the
+// output file handling shared by every export.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "io/track_render.h"
+#include "platform/wave_format.h"
+
+namespace tqx {
+
+class Studio;
+
+inline constexpr const char* kExportingCaption = "エクスポート中...";
+inline constexpr const char* kFileCreateFailedMessage = "エラー。ファイルの作成に失敗しました。";
+// The largest data chunk a 44-byte-header file can describe (its RIFF size is data + 36),
+// kept to whole 4-byte frames.
+inline constexpr std::uint64_t kMaxExportDataBytes = (0xFFFFFFFFull - 36) / 4 * 4;
+
+// The canonical 44-byte header: "RIFF", data + 36, "WAVE", a 16-byte "fmt " chunk (the
+// format's fields up to the bits per sample), "data", data.
+std::array<std::uint8_t, 44> waveHeader44(const WaveFormat& format, std::uint32_t dataBytes);
+
+// An export's output. Bytes go to a temporary file beside the target, which replaces the
+// target only on commit(); a cancelled or failed export therefore leaves no partial file and
+// keeps any file it was about to overwrite.
+class ExportFile {
+public:
+    explicit ExportFile(std::string target);
+    ~ExportFile();  // discards what was not committed
+    ExportFile(const ExportFile&) = delete;
+    ExportFile& operator=(const ExportFile&) = delete;
+
+    bool create();
+    bool write(const void* bytes, std::size_t count);
+    // 16-bit samples, stored little-endian.
+    bool writeSamples(const std::int16_t* samples, std::size_t count);
+    bool commit();
+    void discard();
+
+private:
+    std::string target_;
+    std::string temporary_;
+    int fd_ = -1;
+};
+
+// Reports an export's progress to the window (when there is one), a few hundred times at
+// most; false when the user asked to stop.
+std::function<bool(double)> progressToView(Studio& studio);
+
+enum class MixdownStatus {
+    Written,
+    NothingToWrite,  // no chosen track has a clip; no file, no message
+    CreateFailed,    // the file could not be created; the user was told
+    WriteFailed,     // mixing or writing failed; the user was told, no file is left
+    Cancelled,       // the progress callback asked to stop; no file is left
+};
+
+struct MixdownResult {
+    MixdownStatus status = MixdownStatus::NothingToWrite;
+    std::uint64_t dataBytes = 0;
+};
+
+// Renders `trackSlots` (in the order given; slots without a track are skipped), adds them
+// together and writes the file at `path`. The file is as long as the longest track; shorter
+// ones leave the rest of the mix as it is. Shows its own messages; touches neither the
+// caption nor the transport, which are the caller's.
+MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, const std::string& path,
+                           const RenderOptions& options = {});
+
+}  // namespace tqx

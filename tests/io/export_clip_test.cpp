@@ -1,0 +1,120 @@
+// The clip popup's commands: exporting the current clip in its own format, and deleting it.
+#include <cmath>
+#include <filesystem>
+
+#include "effects/apply_equalizer.h"
+#include "effects/equalizer.h"
+#include "io/export_test_support.h"
+
+namespace tqx {
+namespace {
+
+using test::ExportedWave;
+using test::Samples;
+using test::stereo;
+
+class ClipCommands : public test::ExportTest {};
+
+TEST_F(ClipCommands, MonoClipIsExportedMonoAtItsOwnRateWhileItsTrackExportsStereo) {
+    const int t = addTrack();
+    addTrack();
+    addClip(t, 0.25f, {0, 1, -1, -100, 32767, -32768}, 1, 22050);
+
+    const ExportedWave clip = exportClip(0);
+    ASSERT_TRUE(clip.exists);
+    EXPECT_EQ(clip.format, WaveFormat::pcm(1, 22050));
+    EXPECT_EQ(clip.dataBytes, 12u);
+    EXPECT_EQ(clip.riffSize, 48u);
+    EXPECT_EQ(clip.fileBytes, 56u);
+    // Neutral settings: non-negative samples unchanged, negative ones one step up; the clip's
+    // place on the timeline plays no part.
+    EXPECT_EQ(clip.samples, (Samples{0, 1, 0, -99, 32767, -32767}));
+    EXPECT_EQ(dialogs.shown[0].text, "この音声をエクスポートしますか？");
+    EXPECT_EQ(dialogs.shown[0].caption, "Tinderquillex");
+    EXPECT_EQ(dialogs.shown[0].icon, DialogIcon::Question);
+    EXPECT_EQ(dialogs.shown[1].text, "NoName");
+    EXPECT_EQ(studio.caption, "Tinderquillex");
+
+    EXPECT_EQ(exportTrack(t).format, WaveFormat::pcm(2, 44100));
+}
+
+TEST_F(ClipCommands, PanOfAMonoClipFollowsTheLeftRule) {
+    const int t = addTrack();
+    addClip(t, 0.0f, {1000, 2000}, 1);
+    addClip(t, 0.0f, stereo(1, 1000, 2000));
+    model().track(t).pan = 0.5f;
+    EXPECT_EQ(exportClip(0, "m1.wav").samples, (Samples{500, 1000}));
+    EXPECT_EQ(exportClip(1, "s1.wav").samples, (Samples{500, 2000}));
+    model().track(t).pan = -0.5f;
+    EXPECT_EQ(exportClip(0, "m2.wav").samples, (Samples{1000, 2000}));
+    EXPECT_EQ(exportClip(1, "s2.wav").samples, (Samples{1000, 1000}));
+}
+
+TEST_F(ClipCommands, EqualizerComesAfterTheTrackSettings) {
+    studio.equalizer().setOn(true);
+    studio.equalizer().setBandPosition(4, 300);
+    const int t = addTrack();
+    Samples data;
+    for (int i = 0; i < 500; ++i) data.push_back(static_cast<std::int16_t>((i * 1237) % 12000 - 6000));
+    addClip(t, 0.0f, data);
+    model().track(t).volume = 0.5f;
+
+    Samples expected;
+    for (std::int16_t s : data) expected.push_back(static_cast<std::int16_t>(std::trunc(s / 2.0 + 0.5)));
+    const auto& table = studio.equalizer().table();
+    ApplyEqualizer(expected.size(), expected.data(), table.denominator, table.numerator);
+    EXPECT_EQ(exportClip(0).samples, expected);
+}
+
+TEST_F(ClipCommands, NoCurrentClipEndsAfterTheQuestion) {
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(1, 1, 1));
+    for (int slot : {-1, 5}) {
+        dialogs.shown.clear();
+        studio.selectedClip = slot;
+        studio.exporter().E1Click();
+        studio.exporter().N23Click();
+        EXPECT_EQ(dialogs.messages(),
+                  (std::vector<std::string>{"この音声をエクスポートしますか？", "この音声を削除しますか？"}));
+        EXPECT_EQ(dialogs.shown.size(), 2u);  // no save dialog
+    }
+    EXPECT_NE(model().clip(0), nullptr);
+}
+
+TEST_F(ClipCommands, DeletionAsksAndKeepsTheFile) {
+    struct Counter : StudioView {
+        int clips = 0;
+        void changed(Change c) override { clips += c == Change::Clips; }
+    } view;
+    studio.view = &view;
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(1, 1, 1));
+    const std::string file = dir.file("take.wav");
+    test::writeFile(file, test::makeWave(2, 44100, {1, 1}));
+    model().clip(0)->SetFileName(file);
+    studio.caption = "Tinderquillex - 変更";
+
+    studio.selectedClip = 0;
+    dialogs.answers.push_back(DialogAnswer::No);
+    studio.exporter().N23Click();
+    EXPECT_NE(model().clip(0), nullptr);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "この音声を削除しますか？");
+    EXPECT_EQ(dialogs.shown[0].icon, DialogIcon::Warning);
+    EXPECT_EQ(dialogs.shown[0].buttons, DialogButtons::YesNo);
+    EXPECT_EQ(dialogs.shown[0].caption, "Tinderquillex - 変更");
+    EXPECT_EQ(view.clips, 0);
+
+    dialogs.answers.push_back(DialogAnswer::Yes);
+    studio.exporter().N23Click();
+    EXPECT_EQ(model().clip(0), nullptr);
+    EXPECT_EQ(model().clipCount(), 0);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(studio.selectedClip, 0);
+    EXPECT_EQ(view.clips, 1);
+    EXPECT_TRUE(model().trackExists(t));
+    studio.view = nullptr;
+}
+
+}  // namespace
+}  // namespace tqx

@@ -1,0 +1,205 @@
+// Mixdowns of the whole project and of chosen tracks, and what every export does when it is
+// cancelled or cannot write.
+#include "io/export_test_support.h"
+#include "io/mixdown.h"
+
+namespace tqx {
+namespace {
+
+using test::ExportedWave;
+using test::readExport;
+using test::Samples;
+using test::stereo;
+
+// Records captions as they change and answers progress reports.
+class RecordingView : public StudioView {
+public:
+    explicit RecordingView(Studio& studio) : studio_(studio) {}
+    void changed(Change change) override {
+        if (change == Change::Caption) captions.push_back(studio_.caption);
+    }
+    bool progress(const std::string& what, double fraction) override {
+        texts.push_back(what);
+        fractions.push_back(fraction);
+        return int(fractions.size()) < stopAfter;
+    }
+    std::vector<std::string> captions, texts;
+    std::vector<double> fractions;
+    int stopAfter = 1 << 30;
+
+private:
+    Studio& studio_;
+};
+
+class Mixdown : public test::ExportTest {};
+
+TEST_F(Mixdown, WholeProjectTakesEveryTrackMutedOrNotAndIsAsLongAsTheLongest) {
+    const int a = addTrack(), b = addTrack(), c = addTrack();
+    addClip(a, 0.0f, stereo(4, 1000, 2000));
+    addClip(b, 0.0f, stereo(2, 30, -30));
+    addClip(b, 0.0f, stereo(1, 5, 5));
+    model().track(a).muted = true;
+    model().track(b).soloed = true;
+    model().updateAnySolo();
+    (void)c;  // a track without clips adds nothing
+
+    RecordingView view(studio);
+    studio.view = &view;
+    const ExportedWave w = mixdownAll();
+    ASSERT_TRUE(w.exists);
+    EXPECT_EQ(w.format, WaveFormat::pcm(2, 44100));
+    EXPECT_EQ(w.riffSize, w.dataBytes + 36);
+    // Track b renders as 35, -23, 30, -28 and is added to track a's 1000, 2000.
+    EXPECT_EQ(w.samples, (Samples{1035, 1977, 1030, 1972, 1000, 2000, 1000, 2000}));
+
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].text, "エクスポートしますか？");
+    EXPECT_EQ(dialogs.shown[0].caption, "Tinderquillex");
+    EXPECT_EQ(dialogs.shown[0].icon, DialogIcon::Question);
+    EXPECT_EQ(dialogs.shown[0].buttons, DialogButtons::YesNo);
+    EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::SaveFile);
+    EXPECT_EQ(dialogs.shown[1].text, "NoName");
+    EXPECT_EQ(view.captions, (std::vector<std::string>{"エクスポート中...", "Tinderquillex"}));
+    ASSERT_FALSE(view.fractions.empty());
+    EXPECT_EQ(view.texts.front(), "エクスポート中...");
+    EXPECT_EQ(view.fractions.back(), 1.0);
+    studio.view = nullptr;
+}
+
+TEST_F(Mixdown, NoTracksNoQuestionAndNoFileWithoutClips) {
+    studio.exporter().A2Click();
+    studio.exporter().S2Click();
+    studio.exporter().N25Click();
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    const int t = addTrack();
+    addTrack();
+    EXPECT_FALSE(mixdownAll().exists);
+    EXPECT_FALSE(exportTrack(t).exists);
+    EXPECT_TRUE(dialogs.messages() ==
+                (std::vector<std::string>{"エクスポートしますか？", "このトラックをエクスポートしますか？"}));
+    EXPECT_EQ(studio.caption, "Tinderquillex");
+
+    // No selected track (after a deletion) renders nothing either.
+    addClip(t, 0.0f, stereo(1, 1, 1));
+    EXPECT_FALSE(exportTrack(-1).exists);
+    EXPECT_TRUE(filesInDir().empty());
+}
+
+TEST_F(Mixdown, AnsweringNoOrCancellingTheSaveDialogWritesNothing) {
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(1, 1, 1));
+    dialogs.answers.push_back(DialogAnswer::No);
+    studio.exporter().A2Click();
+    EXPECT_EQ(dialogs.shown.size(), 1u);  // no save dialog after No
+
+    dialogs.files.push_back(std::nullopt);
+    studio.exporter().A2Click();
+    EXPECT_TRUE(filesInDir().empty());
+    EXPECT_EQ(studio.caption, "Tinderquillex");
+}
+
+TEST_F(Mixdown, ChosenTracksComeInDisplayOrderEachWithItsOwnSettings) {
+    const int t0 = addTrack(), t1 = addTrack(), t2 = addTrack();
+    addClip(t0, 0.0f, stereo(2, 100, 100));
+    addClip(t1, 0.0f, stereo(2, 200, 200));
+    addClip(t2, 0.0f, stereo(1, 400, 400));
+    model().track(t1).pan = 0.5f;
+    model().track(t2).volume = 0.5f;
+    // Panels from the top: slot 2, slot 0, slot 1. Items 0 and 2 are slots 2 and 1.
+    model().track(t2).panelTop = 0;
+    model().track(t0).panelTop = 100;
+    model().track(t1).panelTop = 200;
+
+    int asked = 0;
+    studio.exporter().chooseTracks = [&]() -> std::optional<std::vector<int>> {
+        ++asked;
+        return std::vector<int>{2, 0};
+    };
+    dialogs.files.push_back(dir.file("chosen.wav"));
+    studio.exporter().S2Click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(readExport(dir.file("chosen.wav")).samples, (Samples{300, 400, 100, 200}));
+    // No question before the chooser; the save dialog comes after it.
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::SaveFile);
+}
+
+TEST_F(Mixdown, ChooserCancelledOrEmptyEndsQuietly) {
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(1, 1, 1));
+    studio.exporter().S2Click();  // no chooser installed
+    studio.exporter().chooseTracks = [] { return std::optional<std::vector<int>>{}; };
+    studio.exporter().S2Click();
+    studio.exporter().chooseTracks = [] { return std::optional<std::vector<int>>{std::vector<int>{}}; };
+    studio.exporter().S2Click();
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(Mixdown, CliCoreWritesTracksInTheOrderGiven) {
+    const int a = addTrack(), b = addTrack();
+    addClip(a, 0.0f, stereo(1, 20000, 0));
+    addClip(b, 0.0f, stereo(2, 20000, -100));
+    const MixdownResult r = writeMixdown(studio, {b, a, 77}, dir.file("core.wav"));
+    EXPECT_EQ(r.status, MixdownStatus::Written);
+    EXPECT_EQ(r.dataBytes, 8u);
+    // Every addition raises a negative sum: b's -98 becomes -97 in the mix and -96 when a's
+    // silent right channel is added after it.
+    EXPECT_EQ(readExport(dir.file("core.wav")).samples, (Samples{32767, -96, 20000, -97}));
+    EXPECT_EQ(writeMixdown(studio, {}, dir.file("none.wav")).status, MixdownStatus::NothingToWrite);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// ---- cancelling and failing ----
+
+TEST_F(Mixdown, CancelledExportsLeaveNoFileAndKeepTheOneTheyWouldReplace) {
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(44100, 123, -123));
+    const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+    test::writeFile(dir.file("mix.wav"), old);
+    test::writeFile(dir.file("track.wav"), old);
+    test::writeFile(dir.file("clip.wav"), old);
+
+    RecordingView view(studio);
+    view.stopAfter = 2;
+    studio.view = &view;
+    mixdownAll("mix.wav");
+    view.fractions.clear();
+    exportTrack(t, "track.wav");
+    view.fractions.clear();
+    exportClip(0, "clip.wav");
+    studio.view = nullptr;
+
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"clip.wav", "mix.wav", "track.wav"}));
+    for (const char* name : {"mix.wav", "track.wav", "clip.wav"}) EXPECT_EQ(test::readFile(dir.file(name)), old);
+    EXPECT_EQ(dialogs.messages().size(), 3u);  // the three questions, nothing else
+    EXPECT_EQ(studio.caption, "Tinderquillex");
+    EXPECT_EQ(view.captions.back(), "Tinderquillex");
+}
+
+TEST_F(Mixdown, FileThatCannotBeCreatedIsReportedAndTheCaptionReturns) {
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(1, 1, 1));
+    const std::string nowhere = dir.file("missing/out.wav");
+    for (int command = 0; command < 3; ++command) {
+        dialogs.shown.clear();
+        dialogs.files.push_back(nowhere);
+        studio.model.SelectedTrack = t;
+        studio.selectedClip = 0;
+        if (command == 0) studio.exporter().A2Click();
+        if (command == 1) studio.exporter().N25Click();
+        if (command == 2) studio.exporter().E1Click();
+        ASSERT_EQ(dialogs.messages().size(), 2u) << command;
+        const auto& shown = dialogs.shown.back();
+        EXPECT_EQ(shown.text, "エラー。ファイルの作成に失敗しました。");
+        EXPECT_EQ(shown.icon, DialogIcon::Error);
+        // The track and mixdown messages come under the exporting caption, the clip's under
+        // the title (its caption changes only after the file exists).
+        EXPECT_EQ(shown.caption, command == 2 ? "Tinderquillex" : "エクスポート中...");
+        EXPECT_EQ(studio.caption, "Tinderquillex");
+    }
+    EXPECT_TRUE(filesInDir().empty());
+}
+
+}  // namespace
+}  // namespace tqx
