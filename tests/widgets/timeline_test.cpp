@@ -168,6 +168,13 @@ private slots:
         QCOMPARE(image.pixelColor(30, row.panelHeight / 2), QColor(Qt::blue));  // silence on the centre line
         QCOMPARE(image.pixelColor(30, row.panelHeight - 1), QColor(128, 0, 128));
 
+        // The play cursor crosses the clip in the inverse of its background.
+        rig.studio.timeline.CursorX = 70;
+        rig.studio.notify(Change::Cursor);
+        const QImage withCursor = v->grab().toImage();
+        QCOMPARE(withCursor.pixelColor(10, 19), QColor(255 - back.red(), 255 - back.green(), 255 - back.blue()));
+        QCOMPARE(withCursor.pixelColor(11, 19), back);
+
         // Scrolling moves the view with the timeline.
         rig.view.setHScroll(50);
         QCOMPARE(v->x(), 10);
