@@ -4,7 +4,10 @@
 #include <exception>
 #include <memory>
 
+#include <QTimer>
+
 #include "app/main_window.h"
+#include "app/window_set.h"
 #include "forms/docking_window.h"
 #include "forms/effect_window.h"
 #include "forms/new_project_dialog.h"
@@ -53,6 +56,9 @@ int main(int argc, char** argv) {
     tqx::TForm5 form5(studio);
     tqx::TForm6 form6(studio);
 
+    tqx::WindowSet windows(studio, form1, form2, form3, form4, form5, form6);
+
     form1.show();
+    QTimer::singleShot(0, &form1, [&windows] { windows.firstShown(); });
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QProgressDialog>
 #include <algorithm>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -168,6 +169,24 @@ void TForm1::alignFixedRuler() {
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     alignFixedRuler();
+}
+
+bool TForm1::progress(const std::string& what, double fraction) {
+    if (!progress_) {
+        progress_ = new QProgressDialog(this);
+        progress_->setWindowTitle(kApplicationTitle);
+        progress_->setCancelButtonText("キャンセル");
+        progress_->setMinimumDuration(1000);
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setRange(0, 1000);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+    }
+    progress_->setLabelText(QString::fromStdString(what));
+    progress_->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000));
+    const bool goOn = !progress_->wasCanceled();
+    if (fraction >= 1.0 || !goOn) progress_->reset();
+    return goOn;
 }
 
 void TForm1::showEvent(QShowEvent* event) {

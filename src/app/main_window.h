@@ -8,6 +8,7 @@
 #include "engine/studio.h"
 
 class QAction;
+class QProgressDialog;
 class QPlainTextEdit;
 class QSplitter;
 
@@ -39,6 +40,8 @@ public:
 
     // StudioView: passes each change to the widgets that show it, then emits studioChanged.
     void changed(Change change) override;
+    // Long exports and opens: a progress dialog appears after about a second; Cancel stops.
+    bool progress(const std::string& what, double fraction) override;
 
     // The empty docking area of the bottom panel; it has a layout, so a widget added to it
     // fills it.
@@ -105,6 +108,7 @@ private:
     TrackColumn* trackColumn_ = nullptr;
     TimelineView* timeline_ = nullptr;
     QWidget* dockSite_ = nullptr;
+    QProgressDialog* progress_ = nullptr;
     FileBrowser* fileBrowser_ = nullptr;
 };
 

@@ -22,10 +22,17 @@ TForm6::TForm6(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     PageControl1->tabBar()->installEventFilter(this);
 }
 
+TForm6::~TForm6() {
+    for (QWidget* page : pages_) {
+        const int index = PageControl1->indexOf(page);
+        if (index >= 0) PageControl1->removeTab(index);
+        if (page->parent()) page->setParent(nullptr);
+    }
+}
+
 void TForm6::dockPage(QWidget* page) {
     if (!pages_.contains(page)) pages_.append(page);
     if (PageControl1->indexOf(page) < 0) PageControl1->addTab(page, page->windowTitle());
-    page->show();
 }
 
 void TForm6::floatPage(QWidget* page) {

@@ -14,6 +14,8 @@ class TForm6 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm6(Studio& studio, QWidget* parent = nullptr);
+    // The pages belong to the program, not to the host: they are taken out first.
+    ~TForm6() override;
 
     QTabWidget* PageControl1 = nullptr;
 

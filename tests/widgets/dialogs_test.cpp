@@ -1,0 +1,128 @@
+// The new-project, track selection, track view and docking windows, offscreen.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+
+#include "engine/studio.h"
+#include "forms/docking_window.h"
+#include "forms/new_project_dialog.h"
+#include "forms/track_selection_dialog.h"
+#include "forms/track_view_window.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/simulated_audio.h"
+#include "project/track_commands.h"
+#include "support/test_support.h"
+
+using namespace tqx;
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        QueuedEventSink sink;
+        SimulatedAudioSystem audio{sink};
+        ScriptedDialogs dialogs;
+        ManualTimerService timer;
+        Studio studio{{dialogs, audio, timer, sink}};
+    };
+
+private slots:
+    void defaultNewProjectMakesEightTracksInHomeFolder() {
+        test::ScratchDir home;
+        qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+        Rig rig;
+        TForm4 dialog(rig.studio);
+        QCOMPARE(dialog.nameEdit()->text(), QString("NoName"));
+        QCOMPARE(dialog.locationEdit()->text(), QString::fromStdString(home.file("Tinderquillex")));
+        QVERIFY(dialog.folderBox()->isChecked());
+        rig.dialogs.answers = {DialogAnswer::Yes};  // create the missing location
+        QTimer::singleShot(0, &dialog, [&] { dialog.okButton()->click(); });
+        runNewProjectCommand(rig.studio, dialog);
+        QCOMPARE(rig.studio.model.trackCount(), 8);
+        QCOMPARE(rig.studio.model.ProjectSampleRate, 44100);
+        QCOMPARE(rig.studio.model.SavePath, home.file("Tinderquillex") + "/NoName/NoName.tqxproj");
+        QVERIFY(std::filesystem::is_directory(home.file("Tinderquillex/NoName")));
+    }
+
+    void openButtonHandsOverToTheOpenCommand() {
+        Rig rig;
+        TForm4 dialog(rig.studio);
+        QTimer::singleShot(0, &dialog, [&] { dialog.openButton()->click(); });
+        runNewProjectCommand(rig.studio, dialog);
+        // The open command showed its file dialog (cancelled by the script).
+        QCOMPARE(rig.dialogs.shown.back().kind, ScriptedDialogs::Kind::OpenFile);
+        QCOMPARE(rig.studio.model.trackCount(), 0);
+    }
+
+    void selectionFollowsScreenOrderAndStartsUnticked() {
+        Rig rig;
+        for (int i = 0; i < 3; ++i) rig.studio.trackCommands().createTrack();
+        rig.studio.trackCommands().swapTracks(2, 0);  // Track3 now above Track1
+        TForm3 dialog(rig.studio);
+        dialog.FormShow();
+        QCOMPARE(dialog.CheckListBox1->count(), 3);
+        QCOMPARE(dialog.CheckListBox1->item(0)->text(), QString("Track3 (トラック3)"));
+        dialog.Button1Click();
+        QCOMPARE(dialog.tickedItems(), (std::vector<int>{0, 1, 2}));
+        dialog.Button2Click();
+        dialog.CheckListBox1->item(1)->setCheckState(Qt::Checked);
+        dialog.FormShow();
+        QVERIFY(dialog.tickedItems().empty());
+    }
+
+    void trackViewShowsAndEditsTheSelectedTrack() {
+        Rig rig;
+        rig.studio.trackCommands().createTrack();
+        rig.studio.trackCommands().createTrack();
+        TForm5 view(rig.studio);
+        view.RefreshTrackView();
+        QCOMPARE(view.ListBox1->count(), 2);
+        QCOMPARE(view.ValueListEditor1->item(0, 1)->text(), QString("1"));
+        QCOMPARE(view.ValueListEditor1->item(3, 1)->text(), QString("center"));
+        view.ValueListEditor1->item(2, 1)->setText("0.5");
+        QCOMPARE(rig.studio.model.track(0).volume, 0.5f);
+        QCOMPARE(view.ValueListEditor1->item(2, 1)->text(), QString("0.50"));
+        QCOMPARE(view.StringGrid1->rowCount(), 1);  // one empty row for a track without clips
+        view.RadioGroup1->button(1)->click();
+        QCOMPARE(rig.studio.recordingMode, 1);
+    }
+
+    void dockingHostsBothPagesAndFloats() {
+        Rig rig;
+        QWidget site;
+        TForm2Stub effect;
+        TForm5 view(rig.studio);
+        TForm6 host(rig.studio);
+        host.setDockSite(&site);
+        host.dockPage(&effect);
+        host.dockPage(&view);
+        host.dockAll();
+        QVERIFY(host.isDocked());
+        QCOMPARE(host.PageControl1->count(), 2);
+        QCOMPARE(host.PageControl1->tabText(1), QString("トラックビュー"));
+        host.floatPage(&view);
+        QCOMPARE(host.PageControl1->count(), 1);
+        host.floatHost();
+        QVERIFY(!host.isDocked());
+        QCOMPARE(host.geometry().size(), QSize(700, 500));
+        host.dockAll();
+        QCOMPARE(host.PageControl1->count(), 2);
+        QCOMPARE(host.parentWidget(), &site);
+    }
+
+private:
+    struct TForm2Stub : QWidget {
+        TForm2Stub() { setWindowTitle("エフェクト"); }
+    };
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"
