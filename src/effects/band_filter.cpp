@@ -1,8 +1,9 @@
 #include "effects/band_filter.h"
 
 #include <cmath>
-#include <cstdio>
 #include <numbers>
+
+#include "platform/number_format.h"
 
 namespace tqx {
 
@@ -29,12 +30,8 @@ float EqGainAtPosition(int position) {
 }
 
 std::string EqReadoutText(const std::string& bandLabel, float g) {
-    char number[32];
-    std::snprintf(number, sizeof number, "%.2f", static_cast<double>(g));
-    std::string text = number;
-    // A gain that rounds to zero (position 0 gives −0.0) reads 0.00, never -0.00.
-    if (text == "-0.00") text = "0.00";
-    return bandLabel + "Hz = " + text;
+    // A gain that rounds to zero (position 0 gives -0.0) reads 0.00, never -0.00.
+    return bandLabel + "Hz = " + formatFixed(g, 2);
 }
 
 }  // namespace tqx

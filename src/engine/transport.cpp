@@ -9,6 +9,7 @@
 #include "engine/level_meters.h"
 #include "engine/playback_mixer.h"
 #include "engine/studio.h"
+#include "platform/number_format.h"
 
 namespace tqx {
 
@@ -24,26 +25,6 @@ int truncToInt(double x) {
     return static_cast<int>(x);
 }
 
-// A number written with `intDigits` zero-padded integer digits and `decimals` decimals,
-// rounded half away from zero, as the display's number patterns write it.
-std::string fixedNumber(double value, int intDigits, int decimals) {
-    value = std::isfinite(value) ? std::clamp(value, -1e12, 1e12) : 0.0;
-    long long scale = 1;
-    for (int i = 0; i < decimals; ++i) scale *= 10;
-    const long long units = std::llround(std::fabs(static_cast<long double>(value)) * scale);
-    auto padded = [](long long n, int digits) {
-        std::string s = std::to_string(n);
-        if (s.size() < std::size_t(digits)) s.insert(0, std::size_t(digits) - s.size(), '0');
-        return s;
-    };
-    std::string text = padded(units / scale, intDigits);
-    if (decimals > 0) {
-        text += '.';
-        text += padded(units % scale, decimals);
-    }
-    if (value < 0 && units != 0) text.insert(0, 1, '-');
-    return text;
-}
 
 }  // namespace
 
@@ -201,7 +182,7 @@ std::string Transport::formatTime(double seconds) {
     // Minutes are truncated first; the seconds are rounded afterwards, so 59.9996 s reads
     // "00:60.000".
     const double minutes = std::trunc(seconds / 60.0);
-    return fixedNumber(minutes, 2, 0) + ":" + fixedNumber(seconds - 60.0 * minutes, 2, 3);
+    return formatFixed(minutes, 0, 2) + ":" + formatFixed(seconds - 60.0 * minutes, 3, 2);
 }
 
 void Transport::ShowTime(float t) {

@@ -51,9 +51,11 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     auto* orderBox = new QGroupBox("並べ替え", this);
     auto* orderLayout = new QHBoxLayout(orderBox);
     ListBox1 = new QListWidget(orderBox);
+    ListBox1->setMinimumWidth(130);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListBox2 = new QListWidget(orderBox);
+    ListBox2->setMinimumWidth(130);
     auto* orderButtons = new QVBoxLayout;
     Button1 = new QPushButton("=>", orderBox);
     Button2 = new QPushButton("OK", orderBox);
@@ -85,6 +87,8 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
         if (r == 0) value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         ValueListEditor1->setItem(r, 1, value);
     }
+    ValueListEditor1->setMinimumSize(175, 120);
+    ValueListEditor1->verticalHeader()->setDefaultSectionSize(18);
     infoLayout->addWidget(ValueListEditor1);
     top->addWidget(infoBox);
     auto* settingsBox = new QGroupBox("設定", this);
@@ -101,6 +105,7 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     RadioGroup1->button(0)->setChecked(true);
     settingsLayout->addWidget(recordBox);
     settingsLayout->addStretch();
+    settingsBox->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     top->addWidget(settingsBox);
     right->addLayout(top);
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "engine/studio.h"
+#include "platform/number_format.h"
 
 namespace tqx {
 
@@ -14,13 +14,6 @@ namespace {
 constexpr int kCentre = kSliderWidth / 2;
 constexpr int kSliderHeight = 10;
 
-std::string fixed(double value, int decimals) {
-    // Values that print as zero never carry a minus sign.
-    if (std::fabs(value) < 0.5 * std::pow(10.0, -decimals)) value = 0.0;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 bool validPosition(int p) { return p >= 0 && p <= kSliderWidth; }
 
@@ -144,15 +137,15 @@ RgbImage TrackCommands::drawSlider(TrackSlider slider, int p) {
     return image;
 }
 
-std::string TrackCommands::volumeText(float volume) { return fixed(volume, 2); }
+std::string TrackCommands::volumeText(float volume) { return formatFixed(volume, 2); }
 
 std::string TrackCommands::panText(float pan) {
-    const std::string magnitude = fixed(std::fabs(pan), 2);
+    const std::string magnitude = formatFixed(std::fabs(pan), 2);
     if (magnitude == "0.00") return "center";
     return (pan < 0 ? "L" : "R") + magnitude;
 }
 
-std::string TrackCommands::gainText(float gain) { return fixed(gain, 1) + "dB"; }
+std::string TrackCommands::gainText(float gain) { return formatFixed(gain, 1) + "dB"; }
 
 std::string TrackCommands::sliderText(TrackSlider slider, float value) {
     switch (slider) {

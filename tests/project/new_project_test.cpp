@@ -5,8 +5,8 @@
 #include "effects/equalizer.h"
 #include "engine/studio.h"
 #include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
 #include "project/new_project.h"
+#include "support/studio_rig.h"
 #include "support/test_support.h"
 
 namespace tqx {
@@ -81,11 +81,8 @@ TEST_F(NewProjectFixture, EmptyNameBeforeEmptyLocationAndUnsafeNamesRefused) {
 }
 
 TEST(NewProject, ApplyMakesTheChosenTracksAndRate) {
-    QueuedEventSink sink;
-    SimulatedAudioSystem audio(sink);
-    ScriptedDialogs dialogs;
-    ManualTimerService timer;
-    Studio studio({dialogs, audio, timer, sink});
+    test::StudioRig rig;
+    Studio& studio = rig.studio;
     studio.equalizer().setOn(true);
     studio.equalizer().setBandPosition(3, 100);
     applyNewProject(studio, 1, 5, "/x/y.tqxproj");

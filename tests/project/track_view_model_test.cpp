@@ -1,21 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "engine/studio.h"
 #include "engine/transport.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
 #include "project/track_commands.h"
 #include "project/track_view_model.h"
+#include "support/studio_rig.h"
 
 namespace tqx {
 namespace {
 
-struct TrackViewFixture : ::testing::Test {
-    QueuedEventSink sink;
-    SimulatedAudioSystem audio{sink};
-    ScriptedDialogs dialogs;
-    ManualTimerService timer;
-    Studio studio{{dialogs, audio, timer, sink}};
+struct TrackViewFixture : ::testing::Test, test::StudioRig {
     TrackViewModel view{studio};
 
     void addTracks(std::initializer_list<const char*> names) {

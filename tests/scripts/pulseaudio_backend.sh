@@ -65,4 +65,11 @@ if [[ $status -ne 0 ]]; then
   echo "PortAudio tests failed ($status)" >&2
   exit 1
 fi
+# The master-volume library against the same server's mixer.
+timeout 60 "$bin/tqx_engine_tests" --gtest_filter='*CorvaneLive*' 2>&1 | grep -v -E '^(ALSA lib)'
+status=${PIPESTATUS[0]}
+if [[ $status -ne 0 ]]; then
+  echo "master volume tests failed ($status)" >&2
+  exit 1
+fi
 exit 0

@@ -16,9 +16,8 @@
 #include "forms/new_project_dialog.h"
 #include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
 #include "project/track_commands.h"
+#include "support/studio_rig.h"
 #include "support/test_support.h"
 
 using namespace tqx;
@@ -26,13 +25,7 @@ using namespace tqx;
 class DialogsTest : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        QueuedEventSink sink;
-        SimulatedAudioSystem audio{sink};
-        ScriptedDialogs dialogs;
-        ManualTimerService timer;
-        Studio studio{{dialogs, audio, timer, sink}};
-    };
+    using Rig = test::StudioRig;
 
 private slots:
     void defaultNewProjectMakesEightTracksInHomeFolder() {
