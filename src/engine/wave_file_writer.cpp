@@ -34,6 +34,7 @@ int WaveFileWriter::create(const std::string& path, const WaveFormat& format) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0) return kCannotCreate;
     dataBytes_ = 0;
+    blockAlign_ = format.blockAlign;
     std::string h = "RIFF";
     appendLe32(h, 0);
     h += "WAVEfmt ";
@@ -67,6 +68,13 @@ std::uint32_t WaveFileWriter::append(const std::uint8_t* bytes, std::uint32_t co
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) break;
         written += static_cast<std::uint32_t>(w);
+    }
+    if (written < count && blockAlign_ > 1) {
+        // A write cut short (disk full) would leave half a frame: the take ends at the
+        // last whole frame, so every player reads the file the same way.
+        const std::uint32_t total = dataBytes_ + written;
+        const std::uint32_t whole = total - total % blockAlign_;
+        if (whole >= dataBytes_ && ftruncate(fd_, kHeaderBytes + whole) == 0) written = whole - dataBytes_;
     }
     dataBytes_ += written;
     // Sizes follow every write; the disk is asked to keep them about once a second.

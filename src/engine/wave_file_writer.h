@@ -27,7 +27,8 @@ public:
 
     // Creates (truncating) the file and writes the header with both sizes 0.
     int create(const std::string& path, const WaveFormat& format);
-    // Appends bytes to the data chunk; returns how many reached the file.
+    // Appends bytes to the data chunk; returns how many reached the file. When not all of them
+    // did, the data is cut back to whole frames.
     std::uint32_t append(const std::uint8_t* bytes, std::uint32_t count);
     // Pads an odd data chunk, writes the final sizes, flushes and closes; 0 on success.
     int close();
@@ -38,6 +39,7 @@ private:
     bool writeSizes(std::uint32_t riffSize);
     int fd_ = -1;
     std::uint32_t dataBytes_ = 0;
+    std::uint16_t blockAlign_ = 0;
     std::chrono::steady_clock::time_point lastSync_{};
 };
 

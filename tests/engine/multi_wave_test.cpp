@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "engine/multi_wave.h"
@@ -174,6 +176,51 @@ TEST(WaveFileReading, DamagedFilesNeverReadPastTheirEnd) {
     TMultiWave missing(0);
     missing.LoadWaveFile(dir.file("none.wav"));
     EXPECT_EQ(missing.GetDataSize(), 0u);
+}
+
+}  // namespace
+}  // namespace tqx
+
+namespace tqx {
+namespace {
+
+// The file system refuses to let the file grow past `bytes` while this lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(WaveFileWriting, ShortWriteEndsTheTakeOnAWholeFrame) {
+    ScratchDir dir;
+    TMultiWave clip(0);
+    clip.SetCaptureFormat(2, 44100, 16);
+    ASSERT_EQ(clip.CreateWaveFile(dir.file("full.wav")), 0);
+    std::vector<std::uint8_t> data{1, 2, 3, 4, 5, 6, 7, 8};
+    {
+        FileSizeLimit limit(46 + 6);  // room for one frame and a half
+        EXPECT_FALSE(clip.WriteCaptureBuffer(recorded(data)));
+    }
+    EXPECT_EQ(clip.BytesWritten(), 4u);
+    ASSERT_EQ(clip.CloseWaveFile(), 0);
+    auto bytes = readFile(dir.file("full.wav"));
+    ASSERT_EQ(bytes.size(), 50u);
+    EXPECT_EQ(getLe32(&bytes[42]), 4u);
+    EXPECT_EQ(getLe32(&bytes[4]), 42u);
+    EXPECT_TRUE(soxAccepts(dir.file("full.wav")));
 }
 
 }  // namespace
