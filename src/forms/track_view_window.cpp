@@ -24,22 +24,35 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 
 const QColor kEvenRowColour(230, 230, 255);
 
-// Start times are typed as four digits, a point and three digits; Enter moves the clip.
+// Start times are typed as four digits, a point and three digits; only Enter moves the clip.
 class StartTimeDelegate : public QStyledItemDelegate {
 public:
     StartTimeDelegate(TForm5* form) : QStyledItemDelegate(form), form_(form) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
         auto* edit = new QLineEdit(parent);
         edit->setInputMask("0000.000;_");
+        enterPressed_ = false;
+        edit->installEventFilter(const_cast<StartTimeDelegate*>(this));
         return edit;
     }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
         model->setData(index, static_cast<QLineEdit*>(editor)->text());
-        form_->startTimeEntered(index.row() + 1);
+        if (enterPressed_) form_->startTimeEntered(index.row() + 1);
+        enterPressed_ = false;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) enterPressed_ = true;
+        }
+        return QStyledItemDelegate::eventFilter(watched, event);
     }
 
 private:
     TForm5* form_;
+    mutable bool enterPressed_ = false;
 };
 
 }  // namespace

@@ -88,6 +88,36 @@ private slots:
         QCOMPARE(rig.studio.recordingMode, 1);
     }
 
+    void startTimeMovesTheClipOnlyOnEnter() {
+        Rig rig;
+        rig.studio.trackCommands().createTrack();
+        TMultiWave& clip = rig.studio.model.createClip(0);
+        clip.SetTrack(0);
+        clip.SetFormat(WaveFormat::pcm(2, 44100));
+        std::vector<std::uint8_t> data(17640);
+        clip.SetData(data.data(), static_cast<std::uint32_t>(data.size()));
+        TForm5 view(rig.studio);
+        view.show();
+        view.RefreshTrackView();
+        auto type = [&](const QString& text, bool enter) {
+            view.StringGrid1->setCurrentCell(0, 0);
+            view.StringGrid1->editItem(view.StringGrid1->item(0, 0));
+            QLineEdit* editor = nullptr;
+            for (auto* e : view.StringGrid1->findChildren<QLineEdit*>())
+                if (e->isVisible()) editor = e;
+            QVERIFY(editor);
+            editor->selectAll();
+            QTest::keyClicks(editor, text);
+            if (enter) QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
+            else view.StringGrid1->setCurrentCell(0, 1);  // leaves the cell without Enter
+            QCoreApplication::processEvents();
+        };
+        type("0002500", false);
+        QCOMPARE(clip.GetStartTime(), 0.0f);
+        type("0001500", true);
+        QCOMPARE(clip.GetStartTime(), 1.5f);
+    }
+
     void dockingHostsBothPagesAndFloats() {
         Rig rig;
         QWidget site;
