@@ -77,10 +77,10 @@ DeviceBar::DeviceBar(Studio& studio, QWidget* parent) : QWidget(parent), studio_
 
     grid->addWidget(new QLabel("録音デバイス", this), 0, 0);
     grid->addWidget(ComboBox1, 0, 1);
-    grid->addWidget(CheckBox1, 1, 1);
+    grid->addWidget(CheckBox1, 1, 0, 1, 2);  // under the list, as wide as label and list
     grid->addWidget(new QLabel("再生デバイス", this), 0, 2);
     grid->addWidget(ComboBox2, 0, 3);
-    grid->addWidget(CheckBox2, 1, 3);
+    grid->addWidget(CheckBox2, 1, 2, 1, 2);
     grid->addWidget(MasterVolume, 0, 4, Qt::AlignLeft | Qt::AlignVCenter);
     grid->setColumnStretch(5, 1);
 

@@ -64,11 +64,9 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     auto* orderBox = new QGroupBox("並べ替え", this);
     auto* orderLayout = new QHBoxLayout(orderBox);
     ListBox1 = new QListWidget(orderBox);
-    ListBox1->setMinimumWidth(130);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListBox2 = new QListWidget(orderBox);
-    ListBox2->setMinimumWidth(130);
     auto* orderButtons = new QVBoxLayout;
     Button1 = new QPushButton("=>", orderBox);
     Button2 = new QPushButton("OK", orderBox);
@@ -100,7 +98,6 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
         if (r == 0) value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         ValueListEditor1->setItem(r, 1, value);
     }
-    ValueListEditor1->setMinimumSize(175, 120);
     ValueListEditor1->verticalHeader()->setDefaultSectionSize(18);
     infoLayout->addWidget(ValueListEditor1);
     top->addWidget(infoBox);
