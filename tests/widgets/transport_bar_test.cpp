@@ -9,10 +9,7 @@
 #include "app/transport_bar.h"
 #include "engine/level_meters.h"
 #include "engine/transport.h"
-#include "platform/event_sink.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
-#include "platform/timer_service.h"
+#include "support/studio_rig.h"
 
 namespace tqx {
 
@@ -29,12 +26,7 @@ private:
 class TransportBarTest : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        QueuedEventSink sink;
-        SimulatedAudioSystem audio{sink};
-        ScriptedDialogs dialogs;
-        ManualTimerService timer;
-        Studio studio{{dialogs, audio, timer, sink}};
+    struct Rig : test::StudioRig {
         TransportBar bar{studio};
         ForwardingView view{bar};
         Rig() { studio.view = &view; }
