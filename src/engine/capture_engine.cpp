@@ -10,6 +10,8 @@
 #include "engine/multi_wave.h"
 #include "engine/studio.h"
 #include "platform/byte_order.h"
+#include "platform/number_format.h"
+#include "project/clip_timing.h"
 
 namespace tqx {
 
@@ -65,9 +67,19 @@ int CaptureEngine::startRecordings() {
     return started;
 }
 
+std::vector<StreamId> CaptureEngine::streamsToStart() {
+    std::vector<StreamId> streams;
+    for (int slot : toStart_)
+        if (const TMultiWave* clip = studio_.model.clip(slot); clip && clip->IsCapturing())
+            streams.push_back(clip->WaveIn());
+    toStart_.clear();
+    return streams;
+}
+
 bool CaptureEngine::startTrack(int t) {
     ProjectModel& model = studio_.model;
-    TMultiWave& clip = model.createClip(model.firstFreeClipSlot());
+    const int slot = model.firstFreeClipSlot();
+    TMultiWave& clip = model.createClip(slot);
     TrackSlot& track = model.track(t);
     track.untouched = false;
     clip.SetTrack(t);
@@ -91,7 +103,9 @@ bool CaptureEngine::startTrack(int t) {
                  clip.OpenCapture(studio_.audio, device, this) && clip.QueueCaptureBuffers(studio_.audio);
         }
         if (ok) {
-            clip.StartCapture(studio_.audio);
+            clip.SetCaptureFileLimit(takeFileLimit(clip.GetStartTime(), clip.CaptureFormat().blockAlign));
+            clip.onCaptureFileFull = [this](TMultiWave& full) { return continueTake(full); };
+            toStart_.push_back(slot);
             ++RecordFileCounter;
         }
     } catch (const std::exception&) {
@@ -109,6 +123,45 @@ bool CaptureEngine::startTrack(int t) {
     return false;
 }
 
+std::uint32_t CaptureEngine::takeFileLimit(float startTime, int frameBytes) const {
+    const auto rate = static_cast<std::uint32_t>(studio_.model.ProjectSampleRate);
+    const std::int64_t most = maxTakeFileBytes / std::uint32_t(std::max(1, frameBytes));
+    const std::int64_t first = frameAtTime(startTime, rate);
+    // Far into a long timeline start times are coarser than a frame; the file ends a few
+    // frames early rather than let the next part start off its frame.
+    for (std::int64_t frames = most; frames > 0 && frames > most - 100000; --frames)
+        if (exactStartTime(first + frames, rate)) return std::uint32_t(frames * frameBytes);
+    return std::uint32_t(most * frameBytes);
+}
+
+bool CaptureEngine::continueTake(TMultiWave& clip) {
+    ProjectModel& model = studio_.model;
+    const auto rate = clip.CaptureFormat().samplesPerSec;
+    const std::int64_t next =
+        frameAtTime(clip.GetStartTime(), rate) + clip.BytesWritten() / std::max<std::uint32_t>(1, clip.CaptureFormat().blockAlign);
+    const std::optional<float> nextStart = exactStartTime(next, rate);
+    const int partSlot = model.firstFreeClipSlot();
+    if (!nextStart || partSlot < 0 || clip.CloseWaveFile() != 0) return false;
+
+    // The full file stays a clip of its own on the track, read back with the rest of the take.
+    TMultiWave& part = model.createClip(partSlot);
+    part.SetTrack(clip.GetTrack());
+    part.SetStartTime(clip.GetStartTime());
+    part.SetFileName(clip.FileName());
+    part.onTimeline = false;
+    finishedParts_.push_back(partSlot);
+
+    clip.SetFileName({});  // should the next file fail, this clip reads nothing back
+    clip.SetStartTime(*nextStart);
+    const std::string name = nextFileName();
+    if (name.empty() || clip.CreateWaveFile(name) != 0) return false;
+    ++RecordFileCounter;
+    if (RecordFileCounter > kMaxFileCounter) RecordFileCounter = 0;
+    clip.SetCaptureFileLimit(takeFileLimit(*nextStart, clip.CaptureFormat().blockAlign));
+    studio_.notify(Change::Clips);
+    return true;
+}
+
 void CaptureEngine::OnWaveInData(StreamId h, WaveHeader* H) {
     if (h == 0 || H == nullptr) return;
     for (int slot : studio_.model.clipSlots()) {
@@ -120,9 +173,12 @@ void CaptureEngine::OnWaveInData(StreamId h, WaveHeader* H) {
         clip->OnCaptureData(studio_.audio, H);
         if (clip->CaptureWriteFailed()) {
             // The disk no longer takes the take: end this track's recording now, keep what
-            // reached the file and put it on the timeline, then tell the user.
+            // reached the file and put it on the timeline, then tell the user. The record
+            // toggle comes up, so the next play starts no take on a disk that is full.
             endCapture(*clip);
             reloadClip(*clip);
+            reloadFinishedParts();
+            studio_.recordToggle = false;
             studio_.dialogs.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
                                        kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
         }
@@ -150,19 +206,38 @@ void CaptureEngine::MeasureCaptureLevel(int track, const WaveHeader& H, int chan
 
 bool CaptureEngine::endCapture(TMultiWave& clip) {
     clip.StopCapture(studio_.audio);
+    reportLostInput(clip);
     const bool closed = clip.CloseWaveFile() == 0;
     clip.CloseCapture(studio_.audio);
     clip.FreeCaptureBuffers();
     clip.DestroyCaptureHeap();
+    clip.onCaptureFileFull = nullptr;
     return closed && !clip.CaptureWriteFailed();
+}
+
+void CaptureEngine::reportLostInput(const TMultiWave& clip) {
+    const std::uint64_t lost = clip.WaveIn() ? studio_.audio.lostFrames(clip.WaveIn()) : 0;
+    if (lost == 0) return;
+    const double seconds = double(lost) / std::max<std::uint32_t>(1, clip.CaptureFormat().samplesPerSec);
+    studio_.memo.push_back("トラック" + std::to_string(clip.GetTrack() + 1) + "の録音で入力があふれ、" +
+                           formatFixed(seconds, 3) + "秒分を無音で埋めました。");
+    studio_.notify(Change::Memo);
 }
 
 void CaptureEngine::reloadClip(TMultiWave& clip) {
     studio_.meters().clearTrackMeter(clip.GetTrack());
     studio_.meters().clearMaster();
     clip.LoadWaveFile(clip.FileName());
+    // The take plays back in blocks of a tenth of a second, like an imported clip.
+    clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(studio_.model.ProjectSampleRate, clip.GetFormat().channels));
     studio_.layoutClip(clip);
     studio_.notify(Change::Clips);
+}
+
+void CaptureEngine::reloadFinishedParts() {
+    for (int slot : finishedParts_)
+        if (TMultiWave* part = studio_.model.clip(slot)) reloadClip(*part);
+    finishedParts_.clear();
 }
 
 bool CaptureEngine::StopRecording(bool reload) {
@@ -177,6 +252,9 @@ bool CaptureEngine::StopRecording(bool reload) {
             studio_.dialogs.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
                                        kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
     }
+    if (reload) reloadFinishedParts();
+    finishedParts_.clear();
+    toStart_.clear();
     return any;
 }
 

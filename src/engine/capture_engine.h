@@ -4,13 +4,14 @@
 // appended to the file, and at the stop each file is finalised and read back into its clip.
 // Everything here runs on the GUI thread; the device's buffers arrive through onInputData.
 #include <string>
+#include <vector>
 
+#include "engine/multi_wave.h"
 #include "platform/audio_system.h"
 
 namespace tqx {
 
 class Studio;
-class TMultiWave;
 
 class CaptureEngine : public AudioListener {
 public:
@@ -23,9 +24,14 @@ public:
     // Number for the next recording's file name; the first free number from here is taken.
     int RecordFileCounter = 0;
 
-    // Starts a recording on every armed track, in slot order; returns how many started.
-    // A track that cannot record shows kStartFailedMessage and the others go on.
+    // Prepares a recording on every armed track, in slot order; returns how many are ready.
+    // A track that cannot record shows kStartFailedMessage and the others go on. The input
+    // streams start with the transport's run (streamsToStart).
     int startRecordings();
+    // The input streams of the recordings prepared since the last call.
+    std::vector<StreamId> streamsToStart();
+    // Bytes a take's file may hold before the take goes on in the next file. Tests lower it.
+    std::uint32_t maxTakeFileBytes = TMultiWave::kMaxWaveDataBytes;
 
     // A filled (or handed back) capture buffer of stream `h`.
     void OnWaveInData(StreamId h, WaveHeader* H);
@@ -52,8 +58,20 @@ private:
     bool endCapture(TMultiWave& clip);
     // Reads the finished file back into the clip and lays it on its track's row.
     void reloadClip(TMultiWave& clip);
+    // The full files of the takes that just ended, each read back as its own clip.
+    void reloadFinishedParts();
+    // The take of `clip` has filled its file: the file becomes a clip of its own and the take
+    // goes on in the next free file, starting on the frame after its last one.
+    bool continueTake(TMultiWave& clip);
+    // The most bytes the current file of a take starting at `startTime` takes: the file ends
+    // where the next part's start time can be stored exactly.
+    std::uint32_t takeFileLimit(float startTime, int frameBytes) const;
+    // A take lost input that the device could not hold: the memo says how much.
+    void reportLostInput(const TMultiWave& clip);
 
     Studio& studio_;
+    std::vector<int> toStart_;         // clip slots whose input waits for the run
+    std::vector<int> finishedParts_;   // clip slots of full files of the running takes
 };
 
 }  // namespace tqx

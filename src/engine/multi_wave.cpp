@@ -59,9 +59,23 @@ int TMultiWave::CreateWaveFile(const std::string& name) {
 
 bool TMultiWave::WriteCaptureBuffer(const WaveHeader& header) {
     if (header.bytesRecorded == 0 || header.data == nullptr) return false;
-    std::uint32_t n = waveFile_.append(header.data, header.bytesRecorded);
-    bytesWritten_ += n;
-    return n == header.bytesRecorded;
+    const std::uint8_t* bytes = header.data;
+    std::uint32_t left = header.bytesRecorded;
+    while (left > 0) {
+        if (bytesWritten_ >= captureFileLimit_) {
+            // The file is full: the take goes on in the next one, or ends here.
+            if (!onCaptureFileFull || !onCaptureFileFull(*this) || bytesWritten_ >= captureFileLimit_)
+                return false;
+            continue;
+        }
+        const std::uint32_t n = std::min(left, captureFileLimit_ - bytesWritten_);
+        const std::uint32_t written = waveFile_.append(bytes, n);
+        bytesWritten_ += written;
+        if (written != n) return false;
+        bytes += n;
+        left -= n;
+    }
+    return true;
 }
 
 int TMultiWave::CloseWaveFile() { return waveFile_.close(); }

@@ -3,6 +3,7 @@
 // playback stream and, while it records, its capture stream and the WAVE file being written.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ public:
     void SetFormat(const WaveFormat& format) { format_ = format; }
     void SetData(const std::uint8_t* bytes, std::uint32_t length);
     void AllocOutBuffers(int sampleCount);
+    // Samples of a playback block at `rate`: 0.1 s of whole frames.
+    static int playbackBlockSamples(int rate, int channels) {
+        return static_cast<int>(rate / 10) * channels;
+    }
     void FreeOutBuffers();
 
     int GetTrack() const { return trackIndex_; }
@@ -60,8 +65,15 @@ public:
     // file cannot be created, 262 when the header cannot be written.
     int CreateWaveFile(const std::string& name);
     // Appends the header's recorded bytes; false when nothing was recorded or not all of
-    // them reached the file.
+    // them reached the file. A file takes at most CaptureFileLimit bytes; when the take goes
+    // past it, onCaptureFileFull is asked to go on in a new file (it returns false if it
+    // cannot, and the rest of the bytes are not written).
     bool WriteCaptureBuffer(const WaveHeader& header);
+    // The largest data chunk a WAVE file can describe, in whole frames of 16-bit mono or stereo.
+    static constexpr std::uint32_t kMaxWaveDataBytes = 0xFFFFFFFFu - 38u - 3u;
+    void SetCaptureFileLimit(std::uint32_t bytes) { captureFileLimit_ = bytes; }
+    std::uint32_t CaptureFileLimit() const { return captureFileLimit_; }
+    std::function<bool(TMultiWave&)> onCaptureFileFull;
     // Finalises the chunk sizes and closes the file; 0 when no file was open.
     int CloseWaveFile();
     bool WaveFileOpen() const { return waveFile_.isOpen(); }
@@ -75,14 +87,12 @@ public:
     bool QueryCaptureFormat(AudioSystem& audio, int device);
     bool OpenCapture(AudioSystem& audio, int device, AudioListener* listener);
     bool QueueCaptureBuffers(AudioSystem& audio);
-    void StartCapture(AudioSystem& audio);
     bool OnCaptureData(AudioSystem& audio, WaveHeader* header);
     void StopCapture(AudioSystem& audio);
     bool CloseCapture(AudioSystem& audio);
     bool IsCapturing() const { return waveIn_ != 0; }
     StreamId WaveIn() const { return waveIn_; }
     int CaptureQueued() const { return captureQueued_; }
-    WaveHeader* CaptureHeader(int i);
     // A buffer did not fully reach the file (disk full, file gone); from then on nothing more
     // is written, so the file never holds a gap, and the recording has to end.
     bool CaptureWriteFailed() const { return captureWriteFailed_; }
@@ -91,6 +101,13 @@ public:
     StreamId WaveOut = 0;
     std::array<WaveHeader, 2> OutHeaders{};
     std::int16_t* OutBuffer(int i) { return outBuffers_[i].data(); }
+    // Whole frames in one output block; a trailing partial frame of the block is never used.
+    int OutBlockFrames() const { return format_.channels ? outBufferSamples_ / format_.channels : 0; }
+    // The clip's frame that plays at the run's first frame (negative: the clip lies ahead).
+    std::int64_t entryFrame = 0;
+    // The clip's data has run out: no block is queued again, and the stream closes once the
+    // blocks still queued have played.
+    bool outputDraining = false;
 
     // --- place on the timeline (absolute pixels, before scrolling); the clip widget follows ---
     bool onTimeline = false;  // laid out on its track's row
@@ -124,9 +141,12 @@ private:
     WaveFileWriter waveFile_;
     int captureQueued_ = 0;
     std::uint32_t bytesWritten_ = 0;
+    std::uint32_t captureFileLimit_ = kMaxWaveDataBytes;
     StreamId waveIn_ = 0;
     bool captureWriteFailed_ = false;
     bool writeCaptured(const WaveHeader& header);  // WriteCaptureBuffer, remembering a failure
+    // Writes the capture buffers the device has handed back, in the order they were queued.
+    void writeReturnedBuffers(AudioSystem& audio);
 };
 
 }  // namespace tqx

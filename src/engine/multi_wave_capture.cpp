@@ -47,11 +47,6 @@ void TMultiWave::DestroyCaptureHeap() {
     captureHeap_.reset();
 }
 
-WaveHeader* TMultiWave::CaptureHeader(int i) {
-    if (!captureHeap_ || i < 0 || i >= kCaptureBufferCount) return nullptr;
-    return &captureHeap_->headers[static_cast<std::size_t>(i)];
-}
-
 bool TMultiWave::QueryCaptureFormat(AudioSystem& audio, int device) {
     return audio.queryInputFormat(device, captureFormat_);
 }
@@ -82,10 +77,6 @@ bool TMultiWave::QueueCaptureBuffers(AudioSystem& audio) {
         ++captureQueued_;
     }
     return true;
-}
-
-void TMultiWave::StartCapture(AudioSystem& audio) {
-    if (waveIn_ != 0) audio.startInput(waveIn_);
 }
 
 bool TMultiWave::writeCaptured(const WaveHeader& header) {
@@ -120,22 +111,42 @@ bool TMultiWave::OnCaptureData(AudioSystem& audio, WaveHeader* header) {
 void TMultiWave::StopCapture(AudioSystem& audio) {
     if (waveIn_ != 0) audio.resetInput(waveIn_);
     if (captureHeap_) {
-        // The buffers come back in the order they were queued, not in slot order: a buffer
-        // filled before the stop may still wait for its notification while the next one
-        // holds the last partial block. Writing them by queue order keeps the take in order.
-        constexpr std::uint32_t doneAndPrepared = WaveHeader::Done | WaveHeader::Prepared;
-        std::vector<std::size_t> returned;
-        for (std::size_t i = 0; i < captureHeap_->headers.size(); ++i)
-            if ((captureHeap_->headers[i].flags & doneAndPrepared) == doneAndPrepared) returned.push_back(i);
-        std::sort(returned.begin(), returned.end(), [this](std::size_t a, std::size_t b) {
-            return captureHeap_->queuedAs[a] < captureHeap_->queuedAs[b];
-        });
-        for (std::size_t i : returned) {
-            writeCaptured(captureHeap_->headers[i]);
-            audio.unprepareHeader(&captureHeap_->headers[i]);
+        writeReturnedBuffers(audio);
+        // What the buffers could not take by the stop (the program was busy, or the sound
+        // server had just delivered a burst) is still with the device: the same buffers carry
+        // it to the file, so the take holds everything captured up to the stop.
+        while (waveIn_ != 0 && !captureWriteFailed_ && audio.pendingInput(waveIn_) > 0) {
+            bool added = false;
+            for (std::size_t i = 0; i < captureHeap_->headers.size() && audio.pendingInput(waveIn_) > 0; ++i) {
+                WaveHeader& h = captureHeap_->headers[i];
+                h.flags = 0;
+                h.bytesRecorded = 0;
+                if (!audio.prepareHeader(&h) || !audio.addInputBuffer(waveIn_, &h)) break;
+                captureHeap_->queuedAs[i] = ++captureHeap_->queueCount;
+                added = true;
+            }
+            if (!added) break;
+            writeReturnedBuffers(audio);
         }
     }
     captureQueued_ = 0;
+}
+
+void TMultiWave::writeReturnedBuffers(AudioSystem& audio) {
+    // The buffers come back in the order they were queued, not in slot order: a buffer
+    // filled before the stop may still wait for its notification while the next one holds
+    // the last partial block. Writing them by queue order keeps the take in order.
+    constexpr std::uint32_t doneAndPrepared = WaveHeader::Done | WaveHeader::Prepared;
+    std::vector<std::size_t> returned;
+    for (std::size_t i = 0; i < captureHeap_->headers.size(); ++i)
+        if ((captureHeap_->headers[i].flags & doneAndPrepared) == doneAndPrepared) returned.push_back(i);
+    std::sort(returned.begin(), returned.end(), [this](std::size_t a, std::size_t b) {
+        return captureHeap_->queuedAs[a] < captureHeap_->queuedAs[b];
+    });
+    for (std::size_t i : returned) {
+        writeCaptured(captureHeap_->headers[i]);
+        audio.unprepareHeader(&captureHeap_->headers[i]);
+    }
 }
 
 bool TMultiWave::CloseCapture(AudioSystem& audio) {

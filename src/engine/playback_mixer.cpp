@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "effects/apply_equalizer.h"
 #include "effects/equalizer.h"
 #include "engine/level_meters.h"
 #include "engine/studio.h"
+#include "platform/number_format.h"
+#include "project/clip_timing.h"
 
 namespace tqx {
 
@@ -18,7 +21,20 @@ constexpr const char* kFillFailedMessage = "エラー。再生できません。
 
 }  // namespace
 
-PlaybackMixer::PlaybackMixer(Studio& studio) : studio_(studio) {}
+PlaybackMixer::PlaybackMixer(Studio& studio) : studio_(studio), clock_(studio.audio) {}
+
+void PlaybackMixer::openRun() {
+    clock_.open(studio_.devices.OutputDeviceId, static_cast<std::uint32_t>(studio_.model.ProjectSampleRate));
+}
+
+void PlaybackMixer::startRun(std::vector<StreamId> others) {
+    // The clock comes first: recordings line up with the moment it is heard.
+    std::vector<StreamId> run;
+    if (clock_.stream()) run.push_back(clock_.stream());
+    for (const auto& [stream, slot] : streams_) run.push_back(stream);
+    run.insert(run.end(), others.begin(), others.end());
+    studio_.audio.startStreams(run);
+}
 
 bool PlaybackMixer::OpenClipOutput(int clipSlot) {
     TMultiWave* clip = studio_.model.clip(clipSlot);
@@ -26,14 +42,13 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
     // A stream still open from an earlier run (a start whose timer failed) is not leaked.
     if (clip->WaveOut) closeClipStream(*clip);
 
-    const int n = clip->GetOutBufferSamples();
+    const std::uint32_t blockBytes =
+        static_cast<std::uint32_t>(std::max(0, clip->OutBlockFrames())) * clip->GetFormat().blockAlign;
     for (int i = 0; i < 2; ++i) {
-        std::int16_t* block = clip->OutBuffer(i);
-        if (block) std::fill_n(block, n, std::int16_t{0});
         WaveHeader& h = clip->OutHeaders[static_cast<std::size_t>(i)];
         h = WaveHeader{};
-        h.data = reinterpret_cast<std::uint8_t*>(block);
-        h.bufferLength = static_cast<std::uint32_t>(std::max(0, n)) * 2u;
+        h.data = reinterpret_cast<std::uint8_t*>(clip->OutBuffer(i));
+        h.bufferLength = h.data ? blockBytes : 0;
     }
 
     int device = studio_.devices.OutputDeviceId;
@@ -47,50 +62,61 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
     }
     clip->WaveOut = stream;
     streams_[stream] = clipSlot;
-    clip->SetBlockCounter(0);
-
-    // Prime both blocks. These two do not pass through the equalizer.
-    for (int i = 0; i < 2; ++i) {
-        const int s = BlockStartOffset(clipSlot, i);
-        const int b = clip->GetBlockCounter();
-        const int r = s >= 0 ? FillBlock(clipSlot, i, s, b) : 1;
-        if (r == 0) break;
-        if (r == -1 || !queueBlock(*clip, i)) {
-            studio_.dialogs.messageBox(kFillFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
-            break;
-        }
-        clip->SetBlockCounter(b + 1);
-        clip->SetPlaying(1);
-    }
+    primeClip(clipSlot);
     return true;
 }
 
-int PlaybackMixer::BlockStartOffset(int clipSlot, int block) {
-    TMultiWave* clip = studio_.model.clip(clipSlot);
-    if (!clip) return -1;
-    const double startTime = clip->GetStartTime();
-    // Whole seconds only: a start 2.7 s into a clip enters it at 2 s, and a clip less than
-    // a second ahead (difference above -1) counts as already reached.
-    const double ahead = std::clamp(double(studio_.timeline.StartPosition) - startTime, -1e9, 1e9);
-    const int s = static_cast<int>(std::trunc(ahead));
-    if (s >= 0) return s;
-    if (double(studio_.timeline.PlayHead.load()) - startTime >= 0.0) return 0;
-    if (block >= 0 && block < 2) {
-        std::int16_t* samples = clip->OutBuffer(block);
-        if (samples) std::fill_n(samples, clip->GetOutBufferSamples(), std::int16_t{0});
+void PlaybackMixer::primeClip(int clipSlot) {
+    TMultiWave& clip = *studio_.model.clip(clipSlot);
+    const std::uint32_t rate = clip.GetFormat().samplesPerSec;
+    clip.entryFrame = frameAtTime(studio_.timeline.StartPosition, rate) - frameAtTime(clip.GetStartTime(), rate);
+    clip.SetBlockCounter(0);
+    clip.outputDraining = false;
+    for (int i = 0; i < 2; ++i) {
+        const int b = clip.GetBlockCounter();
+        const int r = nextBlock(clipSlot, clip, i);
+        if (r == 0) {
+            clip.outputDraining = true;
+            break;
+        }
+        if (r == -1 || !queueBlock(clip, i)) {
+            studio_.dialogs.messageBox(kFillFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+            break;
+        }
+        clip.SetBlockCounter(b + 1);
+        clip.SetPlaying(1);
     }
-    clip->SetBlockCounter(0);
-    return s;
+    // A clip that ended before the start position has nothing to play in this run.
+    if (clip.outputDraining && clip.GetBlockCounter() == 0) closeClipStream(clip);
 }
 
-int PlaybackMixer::FillBlock(int clipSlot, int block, int startSeconds, int counter) {
+std::int64_t PlaybackMixer::BlockStartOffset(int clipSlot) {
+    const TMultiWave* clip = studio_.model.clip(clipSlot);
+    if (!clip) return 0;
+    return clip->entryFrame + std::int64_t(clip->GetBlockCounter()) * clip->OutBlockFrames();
+}
+
+int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
+    const std::int64_t first = BlockStartOffset(clipSlot);
+    const int frames = clip.OutBlockFrames();
+    // While the clip still lies ahead its blocks go out silent and leave the meters alone.
+    if (frames > 0 && first + frames <= 0) {
+        std::fill_n(clip.OutBuffer(block), clip.GetOutBufferSamples(), std::int16_t{0});
+        return 1;
+    }
+    return FillBlock(clipSlot, block, first);
+}
+
+int PlaybackMixer::FillBlock(int clipSlot, int block, std::int64_t firstFrame) {
     TMultiWave* clip = studio_.model.clip(clipSlot);
-    if (!clip || block < 0 || block > 1 || startSeconds < 0 || counter < 0) return -1;
+    if (!clip || block < 0 || block > 1) return -1;
     const int track = clip->GetTrack();
     if (track < 0 || track >= kTrackSlots) return -1;
     const TrackSlot& t = studio_.model.track(track);
     const WaveFormat format = clip->GetFormat();
-    const int n = clip->GetOutBufferSamples();
+    const int channels = format.channels;
+    if (channels < 1 || channels > 2) return -1;
+    const int n = clip->OutBlockFrames() * channels;
     std::int16_t* out = clip->OutBuffer(block);
     if (n <= 0 || out == nullptr) return -1;
 
@@ -101,23 +127,26 @@ int PlaybackMixer::FillBlock(int clipSlot, int block, int startSeconds, int coun
     if (!std::isfinite(gainFactor) || !std::isfinite(volume) || !std::isfinite(pan)) return -1;
 
     const std::uint8_t* data = clip->GetData();
-    const std::uint64_t total = clip->GetDataSize() / 2u;
-    // The second offset is rounded as a byte count and halved as an unsigned number.
-    const auto secondBytes =
-        static_cast<std::uint64_t>(std::trunc(double(startSeconds) * format.avgBytesPerSec + 0.5));
-    const std::uint64_t first = std::uint64_t(counter) * std::uint64_t(n) + secondBytes / 2u;
-    // A block that would run past the data is not played at all, not even in part.
-    if (data == nullptr || first + std::uint64_t(n) > total) return 0;
+    const std::int64_t totalFrames = clip->GetDataSize() / (2u * std::uint32_t(channels));
+    if (data == nullptr || firstFrame >= totalFrames) return 0;
+    // Every frame of the clip plays: a block reaching past either end of the data is silent
+    // there.
+    const std::int64_t firstSample = firstFrame * channels;
+    const std::int64_t totalSamples = totalFrames * channels;
 
     const bool silent = t.muted || (studio_.model.AnySolo && !t.soloed);
-    const bool stereo = format.channels == 2;
+    const bool stereo = channels == 2;
     // Pan only ever attenuates the far side; a factor of 1.0 leaves the value as it is.
     const double leftPan = pan > 0.0f ? 1.0 - pan : 1.0;
     const double rightPan = stereo && pan < 0.0f ? 1.0 + pan : 1.0;
-    const std::uint8_t* in = data + 2u * first;
     // Sample j through gain, volume and pan to 16 bits; returns |v| for the meter.
     auto shape = [&](int j, double panFactor) {
-        const auto x = static_cast<std::int16_t>(std::uint16_t(in[2 * j]) | std::uint16_t(in[2 * j + 1]) << 8);
+        const std::int64_t k = firstSample + j;
+        std::int16_t x = 0;
+        if (k >= 0 && k < totalSamples) {
+            const std::uint8_t* in = data + 2 * k;
+            x = static_cast<std::int16_t>(std::uint16_t(in[0]) | std::uint16_t(in[1]) << 8);
+        }
         float v = silent ? 0.0f : float(x) / 32768.0f;
         v = static_cast<float>(double(v) * gainFactor);
         v = v * volume;
@@ -132,22 +161,21 @@ int PlaybackMixer::FillBlock(int clipSlot, int block, int startSeconds, int coun
     std::array<double, 2> sum{0.0, 0.0};
     std::array<long, 2> count{0, 0};
     if (stereo) {
-        int j = 0;
-        for (; j + 1 < n; j += 2) {
+        for (int j = 0; j + 1 < n; j += 2) {
             sum[0] += shape(j, leftPan);
             sum[1] += shape(j + 1, rightPan);
         }
-        if (j < n) sum[0] += shape(j, leftPan);
-        count = {n - n / 2, n / 2};
+        count = {n / 2, n / 2};
     } else {
         for (int j = 0; j < n; ++j) sum[0] += shape(j, leftPan);
         count = {n, 0};
     }
 
     LevelMeters& meters = studio_.meters();
-    meters.showBlockLevels(format.channels, track, sum, count, true);
-    // Only audible clips draw the master meter.
-    meters.paceMasterMeter(meters.fillCounter, studio_.model.trackAudible(track));
+    // Only audible clips feed the master meter; every fill paces it.
+    const bool audible = studio_.model.trackAudible(track);
+    meters.showBlockLevels(channels, track, sum, count, audible);
+    meters.paceMasterMeter(meters.fillCounter, true);
     return 1;
 }
 
@@ -162,11 +190,14 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
     }
     for (int j = 0; j < 2; ++j) {
         WaveHeader& header = clip->OutHeaders[static_cast<std::size_t>(j)];
-        if (!(header.flags & WaveHeader::Done)) continue;
-        const int s = BlockStartOffset(slot, j);
+        if (!(header.flags & WaveHeader::Done) || clip->outputDraining) continue;
         const int b = clip->GetBlockCounter();
-        const int r = s < 0 ? 1 : FillBlock(slot, j, s, b);
-        if (r != 1) {
+        const int r = nextBlock(slot, *clip, j);
+        if (r == 0) {
+            clip->outputDraining = true;
+            continue;
+        }
+        if (r == -1) {
             closeClipStream(*clip);
             return;
         }
@@ -183,6 +214,10 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
         clip->SetBlockCounter(b + 1);
         clip->SetPlaying(1);
     }
+    // The stream ends once the blocks that hold the clip's last frames have played.
+    const bool queued = std::any_of(clip->OutHeaders.begin(), clip->OutHeaders.end(),
+                                    [](const WaveHeader& hd) { return (hd.flags & WaveHeader::InQueue) != 0; });
+    if (clip->outputDraining && !queued) closeClipStream(*clip);
 }
 
 bool PlaybackMixer::queueBlock(TMultiWave& clip, int block) {
@@ -193,6 +228,7 @@ bool PlaybackMixer::queueBlock(TMultiWave& clip, int block) {
 
 void PlaybackMixer::closeClipStream(TMultiWave& clip) {
     AudioSystem& audio = studio_.audio;
+    noteLostFrames(clip);
     audio.resetOutput(clip.WaveOut);
     for (WaveHeader& header : clip.OutHeaders) audio.unprepareHeader(&header);
     audio.closeOutput(clip.WaveOut);
@@ -209,17 +245,45 @@ void PlaybackMixer::CloseAllOutputs() {
         if (clip->WaveOut) closeClipStream(*clip);
     }
     streams_.clear();
+    clock_.close();
+    reportLostFrames();
 }
 
-void PlaybackMixer::RewindOutputs() {
-    // The reset hands both queued blocks back; their notifications refill them from the new
-    // start position.
+bool PlaybackMixer::RewindOutputs() {
+    if (!clock_.isOpen()) return true;  // nothing plays
+    clock_.restart();
     for (int slot : studio_.model.clipSlots()) {
         TMultiWave* clip = studio_.model.clip(slot);
-        if (!clip->WaveOut) continue;
-        clip->SetBlockCounter(0);
-        studio_.audio.resetOutput(clip->WaveOut);
+        if (clip->GetDataSize() == 0) continue;
+        if (clip->WaveOut) {
+            // The reset hands both queued blocks back; they are filled again at once from the
+            // new start position, so every stream begins there on the same frame.
+            studio_.audio.resetOutput(clip->WaveOut);
+            primeClip(slot);
+        } else if (!OpenClipOutput(slot)) {
+            CloseAllOutputs();
+            return false;
+        }
     }
+    startRun();
+    return true;
+}
+
+void PlaybackMixer::noteLostFrames(const TMultiWave& clip) {
+    if (const std::uint64_t lost = studio_.audio.lostFrames(clip.WaveOut))
+        lostMsByTrack_[clip.GetTrack()] += lost * 1000 / std::max<std::uint32_t>(1, clip.GetFormat().samplesPerSec);
+}
+
+void PlaybackMixer::reportLostFrames() {
+    if (lostMsByTrack_.empty()) return;
+    std::vector<int> tracks;
+    for (const auto& [track, ms] : lostMsByTrack_) tracks.push_back(track);
+    std::sort(tracks.begin(), tracks.end());
+    for (int track : tracks)
+        studio_.memo.push_back("トラック" + std::to_string(track + 1) + "の再生が間に合わず、" +
+                               formatFixed(double(lostMsByTrack_[track]) / 1000.0, 3) + "秒分の音が抜けました。");
+    lostMsByTrack_.clear();
+    studio_.notify(Change::Memo);
 }
 
 int PlaybackMixer::openOutputCount() const {

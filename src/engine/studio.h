@@ -62,7 +62,7 @@ struct Platform {
 // widgets subtract the scroll position when they draw.
 struct Timeline {
     float StartPosition = 0.0f;          // seconds; where playback and recording begin
-    std::atomic<float> PlayHead{0.0f};   // seconds; advanced by the timer thread
+    std::atomic<double> PlayHead{0.0};   // seconds heard of the run; set by the timer thread
     std::atomic<int> CursorX{0};         // pixel column of the play cursor
     float TimeScale = 1102.5f;           // samples of the project rate per pixel
     int trackBarMin = 4410, trackBarMax = 22050, trackBarPosition = 11025, tickFrequency = 500;

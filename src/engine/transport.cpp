@@ -34,38 +34,57 @@ Transport::~Transport() { StopTimer(); }
 
 void Transport::SpeedButton1Click() {
     int started = 0;
+    std::vector<StreamId> recordings;
     if (studio_.capture().StopRecording(true)) {
         studio_.notify(Change::TrackView);
     } else if (studio_.recordToggle) {
         started = studio_.capture().startRecordings();
+        recordings = studio_.capture().streamsToStart();
     }
 
-    PlaybackMixer& mixer = studio_.mixer();
     if (TimerId != 0) {
         StopTimer();
-        mixer.CloseAllOutputs();
+        studio_.mixer().CloseAllOutputs();
+        // Recordings started by this press run on their own.
+        if (!recordings.empty()) studio_.audio.startStreams(recordings);
     } else {
-        studio_.timeline.PlayHead = studio_.timeline.StartPosition;
-        StartTimer();
-        // Streams left open by a start whose timer failed begin again with this run.
-        mixer.CloseAllOutputs();
-        for (int slot : studio_.model.clipSlots()) {
-            if (studio_.model.clip(slot)->GetDataSize() == 0) continue;
-            if (!mixer.OpenClipOutput(slot)) {
-                mixer.CloseAllOutputs();
-                break;
-            }
-        }
+        startPlayback(recordings);
     }
     studio_.meters().MeterDivisor = studio_.model.clipCount() - started;
+}
+
+void Transport::startPlayback(const std::vector<StreamId>& recordings) {
+    Timeline& tl = studio_.timeline;
+    tl.PlayHead = tl.StartPosition;
+    runStart_ = tl.StartPosition;
+    StartTimer();
+    PlaybackMixer& mixer = studio_.mixer();
+    // Streams left open by a start whose timer failed begin again with this run.
+    mixer.CloseAllOutputs();
+    mixer.openRun();
+    for (int slot : studio_.model.clipSlots()) {
+        if (studio_.model.clip(slot)->GetDataSize() == 0) continue;
+        if (!mixer.OpenClipOutput(slot)) {
+            // Nothing of this run plays; the play head and the recordings go on.
+            mixer.CloseAllOutputs();
+            mixer.openRun();
+            break;
+        }
+    }
+    mixer.startRun(recordings);
+}
+
+void Transport::restartAt(float seconds) {
+    studio_.mixer().RewindOutputs();
+    runStart_ = seconds;
+    studio_.timeline.PlayHead = seconds;
 }
 
 void Transport::SpeedButton2Click() {
     Timeline& tl = studio_.timeline;
     tl.StartPosition = 0.0f;
     tl.CursorX = 0;
-    tl.PlayHead = 0.0f;
-    studio_.mixer().RewindOutputs();
+    restartAt(0.0f);
     tl.hScrollPosition = 0;
     studio_.notify(Change::Cursor);
     ShowTime(tl.PlayHead.load());
@@ -75,16 +94,15 @@ void Transport::seekToPixel(int p) {
     Timeline& tl = studio_.timeline;
     tl.CursorX = p;
     tl.StartPosition = studio_.secondsAtPixel(p);
-    tl.PlayHead = tl.StartPosition;
-    studio_.mixer().RewindOutputs();
+    restartAt(tl.StartPosition);
     studio_.notify(Change::Cursor);
     ShowTime(tl.StartPosition);
 }
 
 void Transport::canvasClick(int x) {
     x = std::max(0, x);  // the timeline has no columns left of 0
-    studio_.diagnostic = std::to_string(x);
     seekToPixel(x);
+    studio_.diagnostic = std::to_string(x);
 }
 
 void Transport::TrackBar1Change(int position) {
@@ -122,6 +140,7 @@ void Transport::StartTimer() {
     if (TimerId != 0) return;
     publishScale();
     viewWidth_ = studio_.timeline.viewWidth;
+    lastPageCursor_ = -1;  // every run turns its pages afresh
     if (studio_.timer.start([this] { OnTick(); })) {
         TimerId = ++nextTimerId_;
         if (TimerId == 0) TimerId = ++nextTimerId_;
@@ -137,12 +156,15 @@ void Transport::StopTimer() {
 
 void Transport::OnTick() {
     Timeline& tl = studio_.timeline;
-    // A seek on the GUI thread may store a new position meanwhile; it must not be undone.
-    float head = tl.PlayHead.load();
-    float next = 0.0f;
-    do {
-        next = static_cast<float>(double(head) + 0.001);
-    } while (!tl.PlayHead.compare_exchange_weak(head, next));
+    PlaybackMixer& mixer = studio_.mixer();
+    mixer.tick();
+    // The play head is what the listener has heard of the run; while the clock is between
+    // runs (a seek on the GUI thread) it stays where it is.
+    double next = tl.PlayHead.load();
+    if (const auto heard = mixer.secondsHeard()) {
+        next = runStart_.load() + *heard;
+        tl.PlayHead = next;
+    }
 
     const int cursor = truncToInt(pixelsPerSecond_.load() * next);
     tl.CursorX = cursor;
@@ -185,7 +207,7 @@ std::string Transport::formatTime(double seconds) {
     return formatFixed(minutes, 0, 2) + ":" + formatFixed(seconds - 60.0 * minutes, 3, 2);
 }
 
-void Transport::ShowTime(float t) {
+void Transport::ShowTime(double t) {
     studio_.timeText = formatTime(t);
     studio_.notify(Change::Time);
 }

@@ -1,10 +1,15 @@
 #pragma once
 // Play/stop with the record toggle, go to start, seeking, the time scale and the 1 ms timer
-// that moves the play head. Everything runs on the GUI thread except OnTick, which runs on
-// the timer's thread and touches only atomics; what it wants shown is posted to the GUI.
+// that shows the play head. The play head is where the run's sample clock has been heard, so
+// it stays exact however long the run; the timer only reads it and asks for redraws.
+// Everything runs on the GUI thread except OnTick, which runs on the timer's thread and
+// touches only atomics; what it wants shown is posted to the GUI.
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/audio_system.h"
 
 namespace tqx {
 
@@ -38,9 +43,13 @@ public:
     // "mm:ss.fff" the way the time display writes it; 75.25 -> "01:15.250".
     static std::string formatTime(double seconds);
     // Shows t seconds in the time display.
-    void ShowTime(float t);
+    void ShowTime(double t);
 
 private:
+    // Opens the clock and every clip stream and starts them with `recordings`.
+    void startPlayback(const std::vector<StreamId>& recordings);
+    // After a seek: the play head and the running streams begin again at the start position.
+    void restartAt(float seconds);
     // Pixels per second for the tick; kept apart from the timeline so the timer thread
     // never reads the slider's values while the GUI thread changes them.
     void publishScale();
@@ -50,6 +59,8 @@ private:
     int nextTimerId_ = 0;
     std::atomic<double> pixelsPerSecond_{0.0};
     std::atomic<int> viewWidth_{0};
+    // The start position of the running run, for the timer thread.
+    std::atomic<double> runStart_{0.0};
     // Touched only by the timer thread.
     int repaintCounter_ = 0;
     int displayCounter_ = 0;

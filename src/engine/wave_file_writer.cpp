@@ -35,8 +35,9 @@ int WaveFileWriter::create(const std::string& path, const WaveFormat& format) {
     if (fd_ < 0) return kCannotCreate;
     dataBytes_ = 0;
     blockAlign_ = format.blockAlign;
+    // Both sizes describe an empty take from the start, so the file is valid at every moment.
     std::string h = "RIFF";
-    appendLe32(h, 0);
+    appendLe32(h, kHeaderBytes - 8);
     h += "WAVEfmt ";
     appendLe32(h, WaveFormat::kRecordSize);
     auto rec = format.toBytes();

@@ -25,7 +25,7 @@ public:
     WaveFileWriter(const WaveFileWriter&) = delete;
     WaveFileWriter& operator=(const WaveFileWriter&) = delete;
 
-    // Creates (truncating) the file and writes the header with both sizes 0.
+    // Creates (truncating) the file and writes the header of an empty take (data size 0).
     int create(const std::string& path, const WaveFormat& format);
     // Appends bytes to the data chunk; returns how many reached the file. When not all of them
     // did, the data is cut back to whole frames.

@@ -87,7 +87,7 @@ void WaveImporter::placeClip(int slot, int track, const WaveFormat& format,
     const int cursor = studio_.timeline.CursorX;
     TMultiWave& clip = studio_.model.createClip(slot);
     // One tenth of a second per output block.
-    clip.AllocOutBuffers(static_cast<int>(std::trunc(rate * 0.1 * format.channels)));
+    clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(rate, format.channels));
     clip.SetTrack(track);
     clip.SetFormat(format);
     clip.SetData(data.data(), static_cast<std::uint32_t>(data.size()));

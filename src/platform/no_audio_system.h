@@ -15,9 +15,12 @@ public:
     bool queryInputFormat(int, const WaveFormat&) override { return false; }
     StreamId openInput(int, const WaveFormat&, AudioListener*) override { return 0; }
     bool addInputBuffer(StreamId, WaveHeader*) override { return false; }
-    bool startInput(StreamId) override { return false; }
     void resetInput(StreamId) override {}
+    std::uint64_t pendingInput(StreamId) override { return 0; }
     void closeInput(StreamId) override {}
+    void startStreams(std::span<const StreamId>) override {}
+    std::int64_t framesHeard(StreamId) const override { return kNotHeard; }
+    std::uint64_t lostFrames(StreamId) const override { return 0; }
 };
 
 }  // namespace tqx

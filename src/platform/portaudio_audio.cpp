@@ -1,22 +1,22 @@
 #include "platform/portaudio_audio.h"
 
 #include <dlfcn.h>
-#include <portaudio.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <map>
-#include <mutex>
-#include <semaphore>
+#include <shared_mutex>
 #include <thread>
 
 #include "platform/byte_order.h"
-#include "platform/spsc_ring.h"
+#include "platform/portaudio_streams.h"
 #include "platform/stream_format.h"
 
 namespace tqx {
+
+using namespace pa;
 
 namespace {
 
@@ -24,13 +24,6 @@ constexpr std::uint32_t kDone = WaveHeader::Done;
 constexpr std::uint32_t kInQueue = WaveHeader::InQueue;
 constexpr std::uint32_t kPrepared = WaveHeader::Prepared;
 
-// Finished blocks a device can hold for the notifier. Far more than the program ever has in
-// flight (two per clip, four per recording); should it fill up all the same, the callback
-// keeps the finished block and tries again on its next call rather than lose it.
-constexpr std::size_t kFinishedCapacity = 16384;
-// The callback mixes at most this many frames per pass, so its scratch space is fixed.
-constexpr unsigned long kMixFrames = 4096;
-constexpr int kMaxDeviceChannels = 2;
 // Device buffering in seconds, at least. With less, a busy machine starves the sound server
 // now and then (measured with PulseAudio: the period drops to 9 ms); with 0.1 s the callback
 // still comes every 25 ms or so, well within the 100 ms a clip's block lasts.
@@ -39,181 +32,20 @@ constexpr double kMinimumLatency = 0.1;
 // only been mixed, not yet heard: closing at once would cut what the server still buffers.
 // Playback that starts again within the time also finds the device ready.
 constexpr auto kOutputLinger = std::chrono::seconds(2);
+// A take lines up with its run's output once the output device has reported this many
+// buffers: the first ones, which only fill the device, report times that are off.
+constexpr std::uint64_t kNotesBeforeAligning = ClockLog::kNotes;
+// A take whose output never reports that often starts where its input began.
+constexpr auto kAlignGiveUp = std::chrono::seconds(3);
 
 std::int64_t steadyNow() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
-
-struct Queued {
-    WaveHeader* header = nullptr;
-    std::uint64_t generation = 0;
-};
-
-// A block the device is done with, on its way to the listener.
-struct Finished {
-    StreamId stream = 0;
-    WaveHeader* header = nullptr;
-    std::uint64_t generation = 0;
-    std::uint32_t bytes = 0;  // input: bytes filled
-    AudioListener* listener = nullptr;
-    bool input = false;
-};
-
-struct DeviceStream;
-
-struct VirtualStream {
-    StreamId id = 0;
-    bool input = false;
-    int channels = 0;
-    AudioListener* listener = nullptr;
-    DeviceStream* device = nullptr;
-
-    // GUI thread only.
-    std::vector<Queued> outstanding;  // handed to the device and not yet marked Done
-    bool wantRunning = false;         // output from open on; input from start until reset
-
-    // Shared with the callback, under device->mutex.
-    std::vector<Queued> queue;
-    std::uint32_t position = 0;  // bytes of the head block played or filled
-    bool running = false;
-};
-
-struct DeviceStream {
-    bool input = false;
-    PaDeviceIndex index = paNoDevice;
-    double rate = 0;
-    int channels = 0;
-    PaStream* stream = nullptr;
-    std::counting_semaphore<>* wake = nullptr;
-    // When an output device lost its last stream (steady clock), 0 while in use. Set by the
-    // GUI thread, read by the notifier.
-    std::atomic<std::int64_t> idleSince{0};
-
-    bool lingeredEnough() const {
-        const std::int64_t since = idleSince.load();
-        return since != 0 &&
-               steadyNow() - since >=
-                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(kOutputLinger).count();
-    }
-
-    std::mutex mutex;
-    std::vector<VirtualStream*> members;  // under mutex
-    SpscRing<Finished> finished{kFinishedCapacity};
-    std::vector<std::int32_t> mix;  // callback only
-};
+std::int64_t steadyTicks(std::chrono::steady_clock::duration d) { return d.count(); }
 
 void markDone(WaveHeader* h) { h->flags = (h->flags | kDone) & ~kInQueue; }
 
-std::int16_t saturate16(std::int32_t v) {
-    return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767));
-}
-
-// Moves one virtual stream on by up to `frames` frames: `transfer(bytes, frameOffset, count)`
-// plays or fills `count` frames of the head block, and every block that is complete goes to
-// the finished ring. Runs in the callback with the device's lock held. Returns whether a block
-// finished.
-template <typename Transfer>
-bool serve(DeviceStream& d, VirtualStream& v, unsigned long frames, Transfer&& transfer) {
-    const auto frameBytes = static_cast<std::uint32_t>(v.channels * 2);
-    bool finished = false;
-    unsigned long frame = 0;
-    while (!v.queue.empty()) {
-        const Queued head = v.queue.front();
-        const std::uint32_t total = wholeFrameBytes(head.header->bufferLength, frameBytes);
-        if (v.position >= total) {
-            if (!d.finished.push({v.id, head.header, head.generation, total, v.listener, v.input}))
-                break;
-            v.queue.erase(v.queue.begin());  // no allocation: the vector keeps its storage
-            v.position = 0;
-            finished = true;
-            continue;
-        }
-        if (frame == frames) break;
-        const auto count = static_cast<std::uint32_t>(
-            std::min<unsigned long>(frames - frame, (total - v.position) / frameBytes));
-        transfer(head.header->data + v.position, frame, count);
-        v.position += count * frameBytes;
-        frame += count;
-    }
-    return finished;
-}
-
-int playCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                 PaStreamCallbackFlags, void* user) {
-    auto& d = *static_cast<DeviceStream*>(user);
-    auto* out = static_cast<std::int16_t*>(output);
-    const int dc = d.channels;
-    bool finished = false;
-    {
-        std::lock_guard lock(d.mutex);
-        for (unsigned long done = 0; done < frames;) {
-            const unsigned long n = std::min(frames - done, kMixFrames);
-            std::int32_t* acc = d.mix.data();
-            std::fill(acc, acc + n * dc, 0);
-            for (VirtualStream* v : d.members) {
-                if (!v->running) continue;
-                const int vc = v->channels;
-                finished |= serve(d, *v, n, [&](const std::uint8_t* src, unsigned long at,
-                                                std::uint32_t count) {
-                    std::int32_t* a = acc + at * dc;
-                    for (std::uint32_t i = 0; i < count; ++i, a += dc) {
-                        if (vc == 1) {
-                            const int s = getSample16(src);
-                            src += 2;
-                            a[0] += s;
-                            if (dc == 2) a[1] += s;
-                        } else {
-                            const int l = getSample16(src), r = getSample16(src + 2);
-                            src += 4;
-                            if (dc == 2) {
-                                a[0] += l;
-                                a[1] += r;
-                            } else {
-                                a[0] += (l + r) / 2;
-                            }
-                        }
-                    }
-                });
-            }
-            std::int16_t* o = out + done * dc;
-            for (unsigned long i = 0; i < n * dc; ++i) o[i] = saturate16(acc[i]);
-            done += n;
-        }
-    }
-    if (finished) d.wake->release();
-    return paContinue;
-}
-
-int recordCallback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                   PaStreamCallbackFlags, void* user) {
-    auto& d = *static_cast<DeviceStream*>(user);
-    const auto* in = static_cast<const std::int16_t*>(input);
-    const int dc = d.channels;
-    bool finished = false;
-    {
-        std::lock_guard lock(d.mutex);
-        for (VirtualStream* v : d.members) {
-            if (!v->running) continue;
-            const int vc = v->channels;
-            finished |= serve(d, *v, frames, [&](std::uint8_t* dst, unsigned long at,
-                                                 std::uint32_t count) {
-                const std::int16_t* s = in ? in + at * dc : nullptr;
-                for (std::uint32_t i = 0; i < count; ++i) {
-                    const int l = s ? s[0] : 0;
-                    const int r = s && dc == 2 ? s[1] : l;
-                    if (s) s += dc;
-                    if (vc == 1) {
-                        putSample16(dst, static_cast<std::int16_t>((l + r) / 2));
-                        dst += 2;
-                    } else {
-                        putSample16(dst, static_cast<std::int16_t>(l));
-                        putSample16(dst + 2, static_cast<std::int16_t>(r));
-                        dst += 4;
-                    }
-                }
-            });
-        }
-    }
-    if (finished) d.wake->release();
-    return paContinue;
+bool lingeredEnough(const DeviceStream& d) {
+    const std::int64_t since = d.idleSince.load();
+    return since != 0 && steadyNow() - since >= steadyTicks(kOutputLinger);
 }
 
 // PortAudio probes every ALSA card and the JACK server when it starts, and both libraries
@@ -248,14 +80,16 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
     std::vector<PaDeviceIndex> inputIndex, outputIndex;
     std::vector<DeviceCaps> inputCaps, outputCaps;
 
-    // GUI thread only.
+    // Changed on the GUI thread only; framesHeard and lostFrames read it from other threads.
+    mutable std::shared_mutex streamsLock;
     std::map<StreamId, std::unique_ptr<VirtualStream>> streams;
-    std::vector<StreamId> starting;  // go live at the next publish()
     StreamId lastId = 0;
     std::uint64_t generation = 0;
+    std::uint64_t lastGroup = 0;
 
-    // Guards the device list against the notifier and is held by whoever empties a device's
-    // finished ring, so that ring has one consumer at a time and posts stay in order.
+    // Guards the device list (and every device's member list) against the notifier, and is
+    // held by whoever empties a device's finished ring, so that ring has one consumer at a
+    // time and posts stay in order.
     std::mutex registry;
     std::vector<std::unique_ptr<DeviceStream>> devices;
 
@@ -321,12 +155,20 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         d->channels = p.channelCount;
         d->wake = &wake;
         d->mix.resize(kMixFrames * kMaxDeviceChannels);
+        d->convert.resize(kMixFrames * kMaxDeviceChannels);
+        d->members.store(new MemberList);
         PaError e = Pa_OpenStream(&d->stream, input ? &p : nullptr, input ? nullptr : &p, rate,
                                   paFramesPerBufferUnspecified, paNoFlag,
                                   input ? recordCallback : playCallback, d.get());
-        if (e != paNoError) return nullptr;
+        if (e != paNoError) {
+            delete d->members.load();
+            return nullptr;
+        }
+        if (const PaStreamInfo* info = Pa_GetStreamInfo(d->stream))
+            d->reportedLatency = input ? info->inputLatency : info->outputLatency;
         if (Pa_StartStream(d->stream) != paNoError) {
             Pa_CloseStream(d->stream);
+            delete d->members.load();
             return nullptr;
         }
         std::lock_guard lock(registry);
@@ -339,7 +181,21 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         Pa_CloseStream(d->stream);
         std::lock_guard lock(registry);
         drainLocked(*d);
+        delete d->members.exchange(nullptr);
         std::erase_if(devices, [d](const auto& p) { return p.get() == d; });
+    }
+
+    // Publishes a device's new member list (under the registry lock); the old one is freed
+    // once no callback can still be walking it.
+    static void changeMembers(DeviceStream& d, VirtualStream* add, VirtualStream* remove) {
+        const MemberList* old = d.members.load();
+        auto next = std::make_unique<MemberList>();
+        if (old) next->streams = old->streams;
+        if (remove) std::erase(next->streams, remove);
+        if (add) next->streams.push_back(add);
+        d.members.store(next.release(), std::memory_order_release);
+        d.quiesce();
+        delete old;
     }
 
     // ---- notifications ----
@@ -358,12 +214,19 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
     void notifierLoop() {
         using namespace std::chrono_literals;
         while (!stopping.load()) {
-            (void)wake.try_acquire_for(100ms);
+            (void)wake.try_acquire_for(10ms);
             std::lock_guard lock(registry);
             bool idle = false;
             for (auto& d : devices) {
                 drainLocked(*d);
-                idle = idle || d->lingeredEnough();
+                if (d->input) {
+                    if (const MemberList* members = d->members.load())
+                        for (VirtualStream* v : members->streams) {
+                            std::lock_guard consumerLock(v->consumer);
+                            serviceInput(*v, false);
+                        }
+                }
+                idle = idle || lingeredEnough(*d);
             }
             if (idle && !sweepPosted.exchange(true))
                 sink.post([weak = weak_from_this()] {
@@ -375,8 +238,10 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
     void closeIdleDevices() {
         sweepPosted.store(false);
         std::vector<DeviceStream*> idle;
-        for (auto& d : devices)
-            if (d->members.empty() && d->lingeredEnough()) idle.push_back(d.get());
+        for (auto& d : devices) {
+            const MemberList* members = d->members.load();
+            if ((!members || members->streams.empty()) && lingeredEnough(*d)) idle.push_back(d.get());
+        }
         for (DeviceStream* d : idle) closeDevice(d);
     }
 
@@ -385,14 +250,21 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
     void deliver(const Finished& f) {
         auto it = streams.find(f.stream);
         if (it != streams.end()) {
-            auto& out = it->second->outstanding;
-            auto q = std::find_if(out.begin(), out.end(), [&](const Queued& e) {
-                return e.header == f.header && e.generation == f.generation;
-            });
-            if (q != out.end()) {
+            VirtualStream& v = *it->second;
+            auto settle = [&](std::vector<Outstanding>& list) {
+                auto q = std::find_if(list.begin(), list.end(), [&](const Outstanding& e) {
+                    return e.header == f.header && e.generation == f.generation;
+                });
+                if (q == list.end()) return;
                 if (f.input) f.header->bytesRecorded = f.bytes;
                 markDone(f.header);
-                out.erase(q);
+                list.erase(q);
+            };
+            if (f.input) {
+                std::lock_guard lock(v.consumer);
+                settle(v.posted);
+            } else {
+                settle(v.outstanding);
             }
         }
         if (!f.listener) return;
@@ -400,6 +272,110 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
             f.listener->onInputData(f.stream, f.header);
         else
             f.listener->onOutputDone(f.stream, f.header);
+    }
+
+    // ---- input: from the hold into the program's buffers (under v.consumer) ----
+
+    // Finds the device frame the take begins with: the one captured as the reference output's
+    // first frame was heard. `force` settles for what is known (the stop came first).
+    void align(VirtualStream& v, bool force) {
+        const std::int64_t firstHeld = v.firstHeld.load(std::memory_order_acquire);
+        if (v.aligned || firstHeld == kUnpinned) return;
+        std::optional<std::int64_t> start;
+        if (!v.reference) {
+            start = firstHeld;
+        } else if (isDevice(v.reference)) {
+            const DeviceStream& out = *v.reference;
+            const auto pinned = out.pinnedAt(v.referenceGroup);
+            if (pinned && (out.clock.notes() >= kNotesBeforeAligning || force)) {
+                const auto heard = out.clock.timeOf(*pinned, out.rate);
+                const auto zero = v.device->clock.timeOf(0, v.device->rate);
+                if (heard && zero) start = std::llround((*heard - *zero) * v.device->rate);
+            }
+        }
+        const bool gaveUp = steadyNow() - v.capturingSince > steadyTicks(kAlignGiveUp);
+        if (!start && (force || gaveUp || !isDevice(v.reference))) start = firstHeld;
+        if (!start) return;
+        v.aligned = true;
+        v.takeFrame = *start;
+        v.heldFrame = firstHeld;
+    }
+
+    bool isDevice(const DeviceStream* d) const {
+        return std::any_of(devices.begin(), devices.end(), [d](const auto& p) { return p.get() == d; });
+    }
+
+    // Fills the queued buffers in order. A full buffer is posted; with `drain` (the stream has
+    // stopped) every queued buffer goes back, filled as far as the input goes, and is marked
+    // Done at once.
+    void serviceInput(VirtualStream& v, bool drain) {
+        align(v, drain);
+        if (!v.aligned) {
+            if (drain) handBackAll(v);
+            return;
+        }
+        SampleRing& hold = *v.hold;
+        const auto frameBytes = static_cast<std::uint32_t>(v.channels * 2);
+        const std::int64_t firstHeld = v.firstHeld.load(std::memory_order_acquire);
+        // Captured before the take begins: not part of it.
+        if (v.takeFrame > v.heldFrame) {
+            const auto skip = static_cast<std::size_t>(std::min<std::int64_t>(v.takeFrame - v.heldFrame, std::int64_t(hold.available())));
+            hold.discard(skip);
+            v.heldFrame += std::int64_t(skip);
+        }
+        while (!v.queued.empty()) {
+            Outstanding& b = v.queued.front();
+            const std::uint32_t capacity = b.header->bufferLength / frameBytes;
+            std::uint32_t filled = b.bytes / frameBytes;
+            std::uint8_t* out = b.header->data;
+            auto silence = [&](std::uint64_t frames) {
+                std::fill_n(out + std::size_t(filled) * frameBytes, std::size_t(frames) * frameBytes, std::uint8_t{0});
+                filled += std::uint32_t(frames);
+                v.takeFrame += std::int64_t(frames);
+            };
+            // The take begins before the input did (the device opened late): silence first.
+            if (v.takeFrame < firstHeld) silence(std::min<std::int64_t>(firstHeld - v.takeFrame, capacity - filled));
+            if (v.takeFrame >= v.heldFrame) {
+                const auto k = static_cast<std::uint32_t>(std::min<std::size_t>(hold.available(), capacity - filled));
+                hold.read(out + std::size_t(filled) * frameBytes, k);
+                filled += k;
+                v.takeFrame += k;
+                v.heldFrame += k;
+            }
+            if (drain && filled < capacity && hold.available() == 0) {
+                const std::uint64_t owed = std::min<std::uint64_t>(v.owedSilence.load(), capacity - filled);
+                v.owedSilence.fetch_sub(owed);
+                silence(owed);
+            }
+            b.bytes = filled * frameBytes;
+            if (filled < capacity && !drain) return;
+            Outstanding done = b;
+            v.queued.pop_front();
+            if (drain) {
+                done.header->bytesRecorded = done.bytes;
+                markDone(done.header);
+                post({v.id, done.header, done.generation, done.bytes, v.listener, true});
+            } else {
+                v.posted.push_back(done);
+                post({v.id, done.header, done.generation, done.bytes, v.listener, true});
+            }
+        }
+    }
+
+    // Every buffer the stream holds is Done before a reset returns, those whose notification
+    // is still on its way included.
+    void handBackAll(VirtualStream& v) {
+        for (Outstanding& p : v.posted) {
+            p.header->bytesRecorded = p.bytes;
+            markDone(p.header);
+        }
+        v.posted.clear();
+        for (Outstanding& b : v.queued) {
+            b.header->bytesRecorded = b.bytes;
+            markDone(b.header);
+            post({v.id, b.header, b.generation, b.bytes, v.listener, true});
+        }
+        v.queued.clear();
     }
 
     // ---- virtual streams ----
@@ -419,119 +395,130 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         v->channels = format.channels;
         v->listener = listener;
         v->device = d;
-        v->wantRunning = !input;
-        v->queue.reserve(16);
+        if (input) v->hold = std::make_unique<SampleRing>(std::size_t(kInputHoldSeconds) * format.samplesPerSec, format.channels);
         {
-            std::lock_guard lock(d->mutex);
-            d->members.push_back(v.get());
+            std::lock_guard lock(registry);
+            changeMembers(*d, v.get(), nullptr);
         }
         d->idleSince.store(0);
         const StreamId id = v->id;
+        std::unique_lock lock(streamsLock);
         streams.emplace(id, std::move(v));
-        if (!input) goLiveSoon(id);
         return id;
     }
 
-    void goLiveSoon(StreamId id) {
-        if (starting.empty())
-            sink.post([weak = weak_from_this()] {
-                if (auto self = weak.lock()) self->publish();
-            });
-        starting.push_back(id);
-    }
-
-    // Everything opened or started since the last publish begins on the same callback of its
-    // device.
-    void publish() {
-        std::vector<StreamId> ids = std::move(starting);
-        starting.clear();
-        std::vector<DeviceStream*> touched;
-        for (StreamId id : ids) {
-            auto it = streams.find(id);
-            if (it == streams.end() || !it->second->wantRunning) continue;
-            DeviceStream* d = it->second->device;
-            if (std::find(touched.begin(), touched.end(), d) == touched.end()) touched.push_back(d);
-        }
-        for (DeviceStream* d : touched) {
-            std::lock_guard lock(d->mutex);
-            for (StreamId id : ids) {
-                auto it = streams.find(id);
-                if (it != streams.end() && it->second->device == d && it->second->wantRunning)
-                    it->second->running = true;
-            }
-        }
-    }
-
-    bool enqueue(StreamId id, bool input, WaveHeader* header) {
-        VirtualStream* v = find(id, input);
-        if (!v || !header || !(header->flags & kPrepared) || (header->flags & kInQueue))
-            return false;
-        if (input) header->bytesRecorded = 0;
+    bool writeOutput(StreamId id, WaveHeader* header) {
+        VirtualStream* v = find(id, false);
+        if (!v || !header || !(header->flags & kPrepared) || (header->flags & kInQueue)) return false;
+        const auto frameBytes = static_cast<std::uint32_t>(v->channels * 2);
+        Entry e;
+        e.header = header;
+        e.generation = generation + 1;
+        e.epoch = v->epoch.load();
+        e.start = v->written;
+        e.frames = wholeFrameBytes(header->bufferLength, frameBytes) / frameBytes;
+        header->generation = e.generation;
         header->flags = (header->flags & ~kDone) | kInQueue;
-        header->generation = ++generation;
-        const Queued q{header, header->generation};
-        v->outstanding.push_back(q);
-        std::lock_guard lock(v->device->mutex);
-        v->queue.push_back(q);
+        if (!v->entries.push(e)) {
+            header->flags = (header->flags | kDone) & ~kInQueue;
+            return false;
+        }
+        ++generation;
+        v->written += e.frames;
+        v->outstanding.push_back({header, e.generation, 0});
         return true;
     }
 
-    // Takes every block away from the device (and, when `detach`, the stream off the device).
-    // Blocks that finished before are posted first, so a stream's notifications keep their
-    // order. Returns the blocks that had not finished, and how far the head one had got.
-    std::vector<Queued> takeBack(VirtualStream& v, bool detach, std::uint32_t& position) {
-        std::vector<Queued> unfinished;
+    bool addInputBuffer(StreamId id, WaveHeader* header) {
+        VirtualStream* v = find(id, true);
+        if (!v || !header || !(header->flags & kPrepared) || (header->flags & kInQueue)) return false;
+        header->bytesRecorded = 0;
+        header->flags = (header->flags & ~kDone) | kInQueue;
+        header->generation = ++generation;
+        std::lock_guard lock(v->consumer);
+        v->queued.push_back({header, header->generation, 0});
+        // After a stop, what the stream still holds goes out at once.
+        if (v->started && !v->capturing.load()) serviceInput(*v, true);
+        return true;
+    }
+
+    // Output blocks still on the callback's queue from before `epoch`: taken back unplayed.
+    std::vector<Entry> entriesOf(const VirtualStream& v, std::uint32_t epoch) const {
+        std::vector<Entry> left;
+        v.entries.forEachQueued([&](const Entry& e) {
+            if (e.epoch == epoch) left.push_back(e);
+        });
+        return left;
+    }
+
+    // Takes every block away from the callback. Blocks that finished before are posted first,
+    // so a stream's notifications keep their order; the rest are returned.
+    std::vector<Entry> takeBack(VirtualStream& v, bool detach) {
         DeviceStream& d = *v.device;
+        const std::uint32_t epoch = v.epoch.fetch_add(1);
+        v.startGroup.store(0);
         std::lock_guard lock(registry);
-        {
-            std::lock_guard deviceLock(d.mutex);
-            unfinished = std::move(v.queue);
-            v.queue.clear();
-            position = v.position;
-            v.position = 0;
-            if (v.input) v.running = false;
-            if (detach) std::erase(d.members, &v);
-        }
+        if (detach)
+            changeMembers(d, nullptr, &v);
+        else
+            d.quiesce();
+        v.origin.store(kUnpinned);
         drainLocked(d);
+        std::vector<Entry> unfinished = entriesOf(v, epoch);
+        for (const Outstanding& o : v.outstanding) markDone(o.header);
+        v.outstanding.clear();
+        v.written = 0;
+        v.started = false;
         return unfinished;
     }
 
-    void reset(StreamId id, bool input) {
-        VirtualStream* v = find(id, input);
+    void resetOutput(StreamId id) {
+        VirtualStream* v = find(id, false);
         if (!v) return;
-        std::uint32_t position = 0;
-        std::vector<Queued> unfinished = takeBack(*v, false, position);
-        if (input) v->wantRunning = false;
-        // Blocks that finished but whose notification is still on its way count as handed
-        // back as well: every block the device held is Done when the reset returns.
-        const auto frameBytes = static_cast<std::uint32_t>(v->channels * 2);
-        for (const Queued& q : v->outstanding) {
-            if (input) {
-                auto u = std::find_if(unfinished.begin(), unfinished.end(), [&](const Queued& e) {
-                    return e.header == q.header && e.generation == q.generation;
-                });
-                if (u == unfinished.end())
-                    q.header->bytesRecorded = wholeFrameBytes(q.header->bufferLength, frameBytes);
-                else
-                    q.header->bytesRecorded = u == unfinished.begin() ? position : 0;
-            }
-            markDone(q.header);
-        }
-        v->outstanding.clear();
-        for (const Queued& q : unfinished)
-            post({id, q.header, q.generation, q.header->bytesRecorded, v->listener, input});
+        for (const Entry& e : takeBack(*v, false)) post({id, e.header, e.generation, 0, v->listener, false});
+    }
+
+    void resetInput(StreamId id) {
+        VirtualStream* v = find(id, true);
+        if (!v) return;
+        v->capturing.store(false);
+        v->device->quiesce();
+        std::lock_guard lock(v->consumer);
+        serviceInput(*v, true);
+        handBackAll(*v);
+    }
+
+    std::uint64_t pendingInput(StreamId id) {
+        VirtualStream* v = find(id, true);
+        if (!v) return 0;
+        std::lock_guard lock(v->consumer);
+        if (!v->aligned) return 0;
+        std::int64_t frames = std::int64_t(v->hold->available()) + std::int64_t(v->owedSilence.load());
+        if (v->takeFrame > v->heldFrame) frames -= v->takeFrame - v->heldFrame;
+        return std::uint64_t(std::max<std::int64_t>(0, frames)) * std::uint64_t(v->channels * 2);
     }
 
     // Closing discards what is still queued: released (Done, out of the queue), not notified.
     void close(StreamId id, bool input) {
         VirtualStream* v = find(id, input);
         if (!v) return;
-        std::uint32_t position = 0;
-        takeBack(*v, true, position);
-        for (const Queued& q : v->outstanding) markDone(q.header);
         DeviceStream* d = v->device;
-        streams.erase(id);
-        if (!d->members.empty()) return;
+        if (input) {
+            v->capturing.store(false);
+            std::lock_guard lock(registry);
+            changeMembers(*d, nullptr, v);
+            std::lock_guard consumerLock(v->consumer);
+            for (Outstanding& o : v->queued) markDone(o.header);
+            for (Outstanding& o : v->posted) markDone(o.header);
+        } else {
+            takeBack(*v, true);
+        }
+        {
+            std::unique_lock lock(streamsLock);
+            streams.erase(id);
+        }
+        const MemberList* members = d->members.load();
+        if (members && !members->streams.empty()) return;
         if (input)
             closeDevice(d);
         else
@@ -548,12 +535,53 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
                Pa_IsFormatSupported(&p, nullptr, format.samplesPerSec) == paFormatIsSupported;
     }
 
-    bool start(StreamId id) {
-        VirtualStream* v = find(id, true);
-        if (!v) return false;
-        v->wantRunning = true;
-        goLiveSoon(id);
-        return true;
+    void start(std::span<const StreamId> ids) {
+        const std::uint64_t group = ++lastGroup;
+        DeviceStream* reference = nullptr;
+        std::vector<DeviceStream*> touched;
+        for (StreamId id : ids) {
+            VirtualStream* v = find(id, false);
+            if (!v || v->started) continue;
+            v->started = true;
+            v->startGroup.store(group, std::memory_order_release);
+            if (!reference) reference = v->device;
+            if (std::find(touched.begin(), touched.end(), v->device) == touched.end()) touched.push_back(v->device);
+        }
+        // The next callback of each device pins every stream of this group on one frame.
+        for (DeviceStream* d : touched) d->startRequest.store(group, std::memory_order_release);
+        for (StreamId id : ids) {
+            VirtualStream* v = find(id, true);
+            if (!v || v->started) continue;
+            std::lock_guard lock(v->consumer);
+            v->started = true;
+            v->reference = reference;
+            v->referenceGroup = group;
+            v->capturingSince = steadyNow();
+            v->capturing.store(true, std::memory_order_release);
+        }
+    }
+
+    std::int64_t framesHeard(StreamId id) const {
+        std::shared_lock lock(streamsLock);
+        auto it = streams.find(id);
+        if (it == streams.end() || it->second->input) return kNotHeard;
+        const VirtualStream& v = *it->second;
+        const std::int64_t origin = v.origin.load(std::memory_order_acquire);
+        if (origin == kUnpinned) return kNotHeard;
+        const DeviceStream& d = *v.device;
+        const auto zero = d.clock.timeOf(0, d.rate);
+        if (!zero) return kNotHeard;
+        // Where the device is now, less what it has mixed but not yet sounded; never past
+        // what it has mixed.
+        const double now = Pa_GetStreamTime(d.stream);
+        const auto heard = static_cast<std::int64_t>(std::floor((now - *zero) * d.rate));
+        return std::min(heard, d.framesDone.load(std::memory_order_acquire)) - origin;
+    }
+
+    std::uint64_t lostFrames(StreamId id) const {
+        std::shared_lock lock(streamsLock);
+        auto it = streams.find(id);
+        return it == streams.end() ? 0 : it->second->lost.load();
     }
 
     // Stops every device stream without touching any block: by now the engine that owned
@@ -566,6 +594,7 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         stopping.store(true);
         wake.release();
         if (notifier.joinable()) notifier.join();
+        for (auto& d : devices) delete d->members.exchange(nullptr);
         devices.clear();
         streams.clear();
     }
@@ -593,10 +622,8 @@ std::vector<DeviceCaps> PortAudioSystem::outputDevices() { return state_->output
 StreamId PortAudioSystem::openOutput(int device, const WaveFormat& format, AudioListener* listener) {
     return state_->open(false, device, format, listener);
 }
-bool PortAudioSystem::writeOutput(StreamId stream, WaveHeader* header) {
-    return state_->enqueue(stream, false, header);
-}
-void PortAudioSystem::resetOutput(StreamId stream) { state_->reset(stream, false); }
+bool PortAudioSystem::writeOutput(StreamId stream, WaveHeader* header) { return state_->writeOutput(stream, header); }
+void PortAudioSystem::resetOutput(StreamId stream) { state_->resetOutput(stream); }
 void PortAudioSystem::closeOutput(StreamId stream) { state_->close(stream, false); }
 
 bool PortAudioSystem::queryInputFormat(int device, const WaveFormat& format) {
@@ -606,10 +633,13 @@ StreamId PortAudioSystem::openInput(int device, const WaveFormat& format, AudioL
     return state_->open(true, device, format, listener);
 }
 bool PortAudioSystem::addInputBuffer(StreamId stream, WaveHeader* header) {
-    return state_->enqueue(stream, true, header);
+    return state_->addInputBuffer(stream, header);
 }
-bool PortAudioSystem::startInput(StreamId stream) { return state_->start(stream); }
-void PortAudioSystem::resetInput(StreamId stream) { state_->reset(stream, true); }
+void PortAudioSystem::resetInput(StreamId stream) { state_->resetInput(stream); }
+std::uint64_t PortAudioSystem::pendingInput(StreamId stream) { return state_->pendingInput(stream); }
 void PortAudioSystem::closeInput(StreamId stream) { state_->close(stream, true); }
+void PortAudioSystem::startStreams(std::span<const StreamId> streams) { state_->start(streams); }
+std::int64_t PortAudioSystem::framesHeard(StreamId output) const { return state_->framesHeard(output); }
+std::uint64_t PortAudioSystem::lostFrames(StreamId stream) const { return state_->lostFrames(stream); }
 
 }  // namespace tqx

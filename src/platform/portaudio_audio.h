@@ -3,24 +3,26 @@
 //
 // The program's streams are virtual. Each (device, sample rate) pair in use gets one PortAudio
 // stream, 16-bit with up to two channels; its callback sums every virtual output stream on it,
-// saturating to 16 bits (a mono stream plays on both channels), or hands what the device
-// records to every virtual input stream on it. A sound server takes only a few connections and
-// separate connections drift apart; virtual streams on one device have neither problem and
-// stay sample-aligned. Streams opened (output) or started (input) during one turn of the event
-// loop begin at the same frame: they go live together once that turn is over, through an event
-// on the sink.
+// saturating to 16 bits (a mono stream plays on both channels), or holds what the device
+// records for every virtual input stream on it. A sound server takes only a few connections
+// and separate connections drift apart; virtual streams on one device have neither problem.
 //
-// Threads: every AudioSystem call comes from the GUI thread. The callback only moves samples
-// and never allocates. It shares each device's stream list with the GUI thread under a lock
-// that it holds while it mixes and the GUI thread holds for a few pointer moves (reset and
-// close must be done when they return), and passes finished blocks through a lock-free ring
-// to a notifier thread, which posts them to the EventSink in the order they finished. An
+// Time. Each device counts the frames its callback has played or captured: that count is the
+// device's sample clock. Streams started together are pinned by the device's next callback to
+// one frame of it. The callback notes, for every buffer, when its first frame is heard or was
+// captured (PortAudio's timestamps), which gives the play position (framesHeard) and lines a
+// take up with what the performer heard: its first frame is the one captured at the moment the
+// run's first output frame was heard.
+//
+// Threads: every AudioSystem call comes from the GUI thread, except framesHeard and lostFrames
+// (any thread). The callback only moves samples: it reads lists the GUI thread publishes and
+// never blocks, waits or allocates; the GUI thread waits for a running callback to end before
+// it reuses anything the callback may read. A notifier thread posts finished blocks to the
+// EventSink in the order they finished and moves held input into the program's buffers. An
 // output device stays open a little while after its last stream closed, so the sound the
-// server still buffers is heard in full. A block is marked Done
-// on the GUI thread, just before its listener call; reset and close mark every block the device
-// still held at once. Notifications already on their way when a stream closes are still
-// delivered (the listener tells them apart by the stream id); once the PortAudioSystem is
-// destroyed, those left in the sink are dropped.
+// server still buffers is heard in full. Notifications already on their way when a stream
+// closes are still delivered (the listener tells them apart by the stream id); once the
+// PortAudioSystem is destroyed, those left in the sink are dropped.
 #include <memory>
 
 #include "platform/audio_system.h"
@@ -46,9 +48,12 @@ public:
     bool queryInputFormat(int device, const WaveFormat& format) override;
     StreamId openInput(int device, const WaveFormat& format, AudioListener* listener) override;
     bool addInputBuffer(StreamId stream, WaveHeader* header) override;
-    bool startInput(StreamId stream) override;
     void resetInput(StreamId stream) override;
+    std::uint64_t pendingInput(StreamId stream) override;
     void closeInput(StreamId stream) override;
+    void startStreams(std::span<const StreamId> streams) override;
+    std::int64_t framesHeard(StreamId output) const override;
+    std::uint64_t lostFrames(StreamId stream) const override;
 
     struct State;
 

@@ -1,7 +1,7 @@
 #pragma once
 // A fixed-size queue between exactly one producer thread and one consumer thread, without
-// locks and without allocating after construction: the audio callback hands finished blocks
-// to the notifier thread through it.
+// locks and without allocating after construction: the GUI thread hands blocks to the audio
+// callback through it, and the callback hands finished blocks to the notifier thread.
 #include <atomic>
 #include <cstddef>
 #include <vector>
@@ -39,6 +39,24 @@ public:
         item = slots_[head & mask_];
         head_.store(head + 1, std::memory_order_release);
         return true;
+    }
+
+    // Consumer side: the oldest item, left in place; nullptr when the ring is empty.
+    T* front() {
+        const std::size_t head = head_.load(std::memory_order_relaxed);
+        if (head == tail_.load(std::memory_order_acquire)) return nullptr;
+        return &slots_[head & mask_];
+    }
+    // Consumer side: drops the oldest item (the ring must not be empty).
+    void dropFront() { head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+
+    // Producer side: every item still in the ring, oldest first. The consumer may take some
+    // meanwhile; their slots are not reused until the producer pushes again, so what is read
+    // is what was pushed.
+    template <typename F>
+    void forEachQueued(F&& visit) const {
+        const std::size_t tail = tail_.load(std::memory_order_relaxed);
+        for (std::size_t i = head_.load(std::memory_order_acquire); i != tail; ++i) visit(slots_[i & mask_]);
     }
 
 private:

@@ -93,6 +93,12 @@ protected:
         studio->model.track(t).recordArmed = true;
         return t;
     }
+    // Prepares the recordings on the armed tracks and starts their input, as a play press does.
+    int record() {
+        const int started = studio->capture().startRecordings();
+        audio.startStreams(studio->capture().streamsToStart());
+        return started;
+    }
     // The program's event loop: device notifications are handled as they come.
     void run(int ms) {
         audio.advance(ms, [this] { sink.pump(); });
@@ -108,7 +114,7 @@ protected:
 TEST_F(Recording, TheInputComesBackByteForByteInFileAndClip) {
     const int t = armedTrack();
     studio->timeline.StartPosition = 2.5f;
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     EXPECT_EQ(audio.openInputCount(), 1);
     EXPECT_FALSE(studio->model.track(t).untouched);
     const TMultiWave& clip = clipAt(0);
@@ -141,7 +147,7 @@ TEST_F(Recording, ArmedTracksRecordIntoConsecutiveNumbersInSlotOrder) {
     const int a = armedTrack(), gone = armedTrack(), b = armedTrack();
     studio->model.createTrack();                 // not armed
     studio->model.removeTrack(gone);             // an empty slot between the armed tracks
-    ASSERT_EQ(studio->capture().startRecordings(), 2);
+    ASSERT_EQ(record(), 2);
     run(300);
     ASSERT_TRUE(studio->capture().StopRecording(true));
 
@@ -156,7 +162,7 @@ TEST_F(Recording, ArmedTracksRecordIntoConsecutiveNumbersInSlotOrder) {
 
     // The next take goes on counting.
     studio->model.track(b).recordArmed = false;
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     studio->capture().StopRecording(true);
     EXPECT_EQ(clipAt(2).FileName(), file("2.wav"));
 }
@@ -168,7 +174,7 @@ TEST_F(Recording, ExistingFilesAreNeverOverwritten) {
     std::filesystem::create_symlink(file("nowhere.wav"), file("3.wav"));  // dangling link
     armedTrack();
     armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 2);
+    ASSERT_EQ(record(), 2);
     run(120);
     studio->capture().StopRecording(true);
     EXPECT_EQ(clipAt(0).FileName(), file("1.wav"));
@@ -183,7 +189,7 @@ TEST_F(Recording, ExistingFilesAreNeverOverwritten) {
 // partly filled one was queued last: everything lands in the file in the order heard.
 TEST_F(Recording, StoppingWritesTheBuffersStillQueued) {
     armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     run(60);            // the first buffer came back and was queued again behind the others
     audio.advance(170);  // no notification handled meanwhile
     ASSERT_TRUE(studio->capture().StopRecording(true));
@@ -193,7 +199,7 @@ TEST_F(Recording, StoppingWritesTheBuffersStillQueued) {
 
 TEST_F(Recording, StopAllLeavesACompleteFileAndAnEmptyClipOffTheTimeline) {
     armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     run(275);
     studio->StopAll();
     sink.pump();
@@ -207,7 +213,7 @@ TEST_F(Recording, StopAllLeavesACompleteFileAndAnEmptyClipOffTheTimeline) {
 TEST_F(Recording, MonoModeRecordsOneChannel) {
     studio->recordingMode = 1;  // "モノラル"
     armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     run(333);
     studio->capture().StopRecording(true);
     const auto expected = signalBytes(0, framesAt(333), 1);
@@ -219,7 +225,7 @@ TEST_F(Recording, MonoModeRecordsOneChannel) {
 
 TEST_F(Recording, EmptyTakeIsA46ByteFile) {
     armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     ASSERT_TRUE(studio->capture().StopRecording(true));
     const auto bytes = readFile(file("0.wav"));
     ASSERT_EQ(bytes.size(), 46u);
@@ -240,7 +246,7 @@ TEST_F(Recording, ATrackThatCannotRecordIsReportedWhileTheOthersRecord) {
     studio->deviceChoice().setTrackRecordingDevice(a, 0);
     studio->deviceChoice().setTrackRecordingDevice(b, 1);
     audio.refusingInputDevices = {1};  // the "Line" device refuses the format
-    ASSERT_EQ(studio->capture().startRecordings(), 2);
+    ASSERT_EQ(record(), 2);
 
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "例外エラーが発生しました。録音できません。");
@@ -268,7 +274,7 @@ TEST_F(Recording, AProjectWithoutAPathRecordsIntoTheCurrentFolder) {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     armedTrack();
-    const int started = studio->capture().startRecordings();
+    const int started = record();
     run(60);
     studio->capture().StopRecording(true);
     std::filesystem::current_path(previous);
@@ -281,7 +287,7 @@ TEST_F(Recording, AProjectWithoutAPathRecordsIntoTheCurrentFolder) {
 // of everything written so far.
 TEST_F(Recording, AFileCopiedMidRecordingIsValid) {
     armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     run(730);  // 14 whole buffers have reached the file
     const auto copy = readFile(file("0.wav"));
     EXPECT_EQ(copy, recordedFile(2, signalBytes(0, 14 * kBufferFrames, 2)));
@@ -312,7 +318,7 @@ protected:
 
 TEST_F(FullDisk, AFailedWriteEndsTheTakeAndKeepsWhatWasWritten) {
     const int t = armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     limitFileSize(46 + 3 * 8820 + 1000);
     run(400);
     TearDown();
@@ -341,7 +347,7 @@ class CaptureMeters : public Recording {};
 TEST_F(CaptureMeters, RecordingAloneDrivesTrackAndMasterMeters) {
     audio.setInputSignal([](std::uint64_t, int c) { return std::int16_t(c == 0 ? 16384 : -16384); });
     const int t = armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     run(100);  // two buffers
     LevelMeters& m = studio->meters();
     EXPECT_FLOAT_EQ(m.MasterLevelSum[0], (0.9375f / 2 + 0.9375f) / 2);
@@ -371,7 +377,7 @@ TEST_F(CaptureMeters, MonoTakeFeedsBothMasterHalves) {
     studio->recordingMode = 1;
     audio.setInputSignal([](std::uint64_t, int) { return std::int16_t(16384); });
     armedTrack();
-    ASSERT_EQ(studio->capture().startRecordings(), 1);
+    ASSERT_EQ(record(), 1);
     run(100);  // one mono buffer: 8,820 bytes = 100 ms
     EXPECT_FLOAT_EQ(studio->meters().MasterLevelSum[0], 0.9375f / 2);
     EXPECT_FLOAT_EQ(studio->meters().MasterLevelSum[1], 0.9375f / 2);

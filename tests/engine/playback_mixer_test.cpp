@@ -9,6 +9,7 @@
 #include "effects/equalizer.h"
 #include "engine/level_meters.h"
 #include "engine/playback_test_rig.h"
+#include "project/clip_timing.h"
 
 namespace tqx::test {
 namespace {
@@ -58,38 +59,32 @@ TEST_F(PlaybackMixerTest, ClipAtTheStartPositionPlaysItsDataBlockAfterBlock) {
     EXPECT_EQ(out, slice(data, 0, out.size()));
 }
 
-TEST_F(PlaybackMixerTest, StartInsideAClipEntersItAtWholeSeconds) {
+TEST_F(PlaybackMixerTest, StartInsideAClipEntersItAtTheExactFrame) {
     const Samples data = ramp(4 * kSamplesPerSecond);
     TMultiWave& clip = rig.addClip(track, 0.0f, data);
     studio.timeline.StartPosition = 2.7f;
     start();
     rig.run(200);
-    EXPECT_EQ(played(clip), slice(data, 2 * kSamplesPerSecond, 2 * kStereoBlock));
+    const auto entry = std::size_t(frameAtTime(2.7f, 44100));
+    EXPECT_EQ(played(clip), slice(data, 2 * entry, 2 * kStereoBlock));
 }
 
-TEST_F(PlaybackMixerTest, ClipLessThanASecondAheadStartsAtOnceFromItsFirstSample) {
-    const Samples data = ramp(10 * kStereoBlock);
-    TMultiWave& clip = rig.addClip(track, 0.7f, data);
-    start();
-    rig.run(200);
-    EXPECT_EQ(played(clip), slice(data, 0, 2 * kStereoBlock));
-}
-
-TEST_F(PlaybackMixerTest, ClipFurtherAheadWaitsForThePlayHeadAndEntersAtTheBlockCounter) {
-    const Samples data = ramp(3 * kSamplesPerSecond);
-    TMultiWave& clip = rig.addClip(track, 2.7f, data);
-    start();
-    rig.run(3500);
-    const Samples out = played(clip);
-    const auto firstSound = std::find_if(out.begin(), out.end(), [](std::int16_t x) { return x != 0; });
-    ASSERT_NE(firstSound, out.end());
-    const auto at = static_cast<std::size_t>(firstSound - out.begin());
-    // Silent blocks until the play head reaches 2.7 s, then the data from the second block
-    // on: the last silent block left the counter at 1.
-    EXPECT_EQ(at % kStereoBlock, 0u);
-    EXPECT_GE(at, std::size_t(2.7 * kSamplesPerSecond));
-    EXPECT_LE(at, std::size_t(3.0 * kSamplesPerSecond));
-    EXPECT_EQ(slice(out, at, 3 * kStereoBlock), slice(data, kStereoBlock, 3 * kStereoBlock));
+// A clip ahead of the start position is silent until its own first frame, which plays
+// exactly at its start time, however far ahead it lies.
+TEST_F(PlaybackMixerTest, ClipAheadBeginsExactlyAtItsStartTime) {
+    for (const float at : {0.7f, 2.7f, 0.00002f}) {
+        if (studio.transport().isPlaying()) rig.press();
+        for (int slot : studio.model.clipSlots()) studio.model.destroyClip(slot);
+        const Samples data = ramp(10 * kStereoBlock);
+        TMultiWave& clip = rig.addClip(track, at, data);
+        start();
+        rig.run(int(at * 1000) + 300);
+        const Samples out = played(clip);
+        const std::size_t silent = 2 * std::size_t(frameAtTime(at, 44100));
+        ASSERT_GT(out.size(), silent + kStereoBlock) << at;
+        EXPECT_EQ(slice(out, 0, silent), Samples(silent, 0)) << at;
+        EXPECT_EQ(slice(out, silent, kStereoBlock), slice(data, 0, kStereoBlock)) << at;
+    }
 }
 
 TEST_F(PlaybackMixerTest, PanAttenuatesOnlyTheFarSideAndMonoOnlyByAPositivePan) {
@@ -135,36 +130,42 @@ TEST_F(PlaybackMixerTest, WithASoloOnlySoloedTracksAreHeard) {
     EXPECT_EQ(played(heard), slice(ramp(10 * kStereoBlock), 0, 2 * kStereoBlock));
 }
 
-TEST_F(PlaybackMixerTest, LastPartialBlockIsNeverPlayedAndTheStreamCloses) {
-    const Samples data = ramp(kStereoBlock + kStereoBlock / 20);  // 1.05 blocks
+TEST_F(PlaybackMixerTest, EveryFrameOfAClipPlaysThenTheStreamCloses) {
+    const Samples data = ramp(kStereoBlock + kStereoBlock / 10);  // 1.1 blocks
     TMultiWave& clip = rig.addClip(track, 0.0f, data);
     start();
     rig.run(1000);
-    EXPECT_EQ(played(clip), slice(data, 0, kStereoBlock));
+    // The last block carries the clip's last frames and silence after them.
+    Samples expected = data;
+    expected.resize(2 * kStereoBlock, 0);
+    EXPECT_EQ(played(clip), expected);
     EXPECT_FALSE(rig.audio.isOpen(stream(clip)));
     EXPECT_EQ(clip.WaveOut, 0u);
     EXPECT_EQ(studio.mixer().openOutputCount(), 0);
     EXPECT_TRUE(studio.transport().isPlaying());  // the run goes on after every clip ended
 }
 
-TEST_F(PlaybackMixerTest, GoToStartWhilePlayingRefillsOpenStreamsFromZero) {
+// Go to start while playing: open streams go on from position 0 without being closed, and a
+// clip whose stream had already ended plays again, in step with the others.
+TEST_F(PlaybackMixerTest, GoToStartWhilePlayingPlaysEveryClipAgainFromZero) {
     const Samples data = ramp(30 * kStereoBlock);
+    const Samples shortData = ramp(kStereoBlock, 7);
     TMultiWave& clip = rig.addClip(track, 0.0f, data);
-    TMultiWave& shortClip = rig.addClip(track, 0.0f, ramp(kStereoBlock));
+    TMultiWave& shortClip = rig.addClip(track, 0.0f, shortData);
     start();
     rig.run(1000);
     ASSERT_FALSE(rig.audio.isOpen(stream(shortClip)));
-    const std::size_t shortPlayed = played(shortClip).size();
+    const StreamId longStream = clip.WaveOut;
+    rig.audio.clearPlayed();
     studio.transport().SpeedButton2Click();
     EXPECT_EQ(studio.timeText, "00:00.000");
+    ASSERT_NE(shortClip.WaveOut, 0u);
+    const StreamId again = shortClip.WaveOut;
+    EXPECT_EQ(rig.audio.originOf(again), rig.audio.originOf(longStream));
     rig.run(300);
-    // Same stream, and its blocks continue from the clip's first sample.
-    EXPECT_TRUE(rig.audio.isOpen(stream(clip)));
-    const Samples out = played(clip);
-    ASSERT_GE(out.size(), 12u * kStereoBlock);
-    EXPECT_EQ(slice(out, 10 * kStereoBlock, 2 * kStereoBlock), slice(data, 0, 2 * kStereoBlock));
-    // The clip that had ended stays silent until the next start.
-    EXPECT_EQ(played(shortClip).size(), shortPlayed);
+    EXPECT_EQ(clip.WaveOut, longStream);
+    EXPECT_EQ(slice(rig.audio.playedSamples(longStream), 0, 2 * kStereoBlock), slice(data, 0, 2 * kStereoBlock));
+    EXPECT_EQ(rig.audio.playedSamples(again), shortData);
     EXPECT_EQ(studio.mixer().openOutputCount(), 1);
 }
 
@@ -215,7 +216,7 @@ TEST_F(PlaybackMixerTest, RefusedDeviceShowsTheMessageAndClosesEveryStreamOfTheR
     EXPECT_EQ(box.text, "再生デバイスの初期化に失敗しました。再生できません。");
     EXPECT_EQ(box.caption, kApplicationTitle);
     EXPECT_EQ(box.icon, DialogIcon::Error);
-    EXPECT_EQ(rig.audio.openOutputCount(), 0);
+    EXPECT_EQ(studio.mixer().openOutputCount(), 0);
     EXPECT_FALSE(rig.audio.isOpen(stream(first)));
     EXPECT_EQ(third.WaveOut, 0u);  // no stream opened after the refusal
     EXPECT_TRUE(studio.transport().isPlaying());

@@ -165,7 +165,7 @@ TEST_F(PortAudioLive, ListsTheServerDevicesAndRefusesWhatItCannotOpen) {
     EXPECT_TRUE(audio->queryInputFormat(kDefaultDevice, WaveFormat::pcm(1, kRate)));
     Block block(100, [](std::size_t) { return std::int16_t{0}; });
     EXPECT_FALSE(audio->writeOutput(12345, &block.header));
-    EXPECT_FALSE(audio->startInput(12345));
+    EXPECT_EQ(audio->framesHeard(12345), kNotHeard);
 }
 
 TEST_F(PortAudioLive, BlocksReachTheSinkUnchanged) {
@@ -189,6 +189,7 @@ TEST_F(PortAudioLive, BlocksReachTheSinkUnchanged) {
     const StreamId s = audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate), &listener);
     ASSERT_NE(s, 0u);
     for (auto& b : blocks) ASSERT_TRUE(audio->writeOutput(s, &b->header));
+    audio->startStreams(std::vector<StreamId>{s});
     ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 10; }));
     for (std::size_t i = 0; i < 10; ++i) {
         EXPECT_EQ(listener.outputs[i].second, &blocks[i]->header) << "block " << i << " out of order";
@@ -216,6 +217,7 @@ TEST_F(PortAudioLive, StreamsOnOneDeviceMixSampleAlignedAndSaturate) {
             4410, [](std::size_t i) { return static_cast<std::int16_t>(i % 2 ? -5000 : 20000); }));
         ASSERT_TRUE(audio->writeOutput(stereo, &blocks.back()->header));
     }
+    audio->startStreams(std::vector<StreamId>{mono, stereo});
     ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 10; }));
     audio->closeOutput(mono);
     audio->closeOutput(stereo);
@@ -244,6 +246,7 @@ TEST_F(PortAudioLive, TwoHundredStreamsPlayAtOnce) {
             ASSERT_TRUE(audio->writeOutput(s, &blocks.back()->header));
         }
     }
+    audio->startStreams(ids);
     ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 2 * kStreams; }));
 
     std::map<StreamId, std::vector<WaveHeader*>> perStream;
@@ -268,6 +271,7 @@ TEST_F(PortAudioLive, ResetHandsBackEveryBlockAtOnceAndEachIsNotifiedOnce) {
         blocks.push_back(std::make_unique<Block>(4410, [](std::size_t) { return std::int16_t{100}; }));
         ASSERT_TRUE(audio->writeOutput(s, &blocks.back()->header));
     }
+    audio->startStreams(std::vector<StreamId>{s});
     ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() >= 3; }));
 
     audio->resetOutput(s);
@@ -280,6 +284,7 @@ TEST_F(PortAudioLive, ResetHandsBackEveryBlockAtOnceAndEachIsNotifiedOnce) {
 
     // The stream plays on after the reset.
     ASSERT_TRUE(audio->writeOutput(s, &blocks[0]->header));
+    audio->startStreams(std::vector<StreamId>{s});
     ASSERT_TRUE(pumpUntil(sink, [&] { return listener.outputs.size() == 21; }));
     audio->closeOutput(s);
 }
@@ -311,7 +316,7 @@ TEST_F(PortAudioLive, RecordingTheDefaultInputHearsTheSine) {
         buffers.push_back(std::make_unique<Block>(4410, [](std::size_t) { return std::int16_t{0}; }));
         ASSERT_TRUE(audio->addInputBuffer(s, &buffers.back()->header));
     }
-    ASSERT_TRUE(audio->startInput(s));
+    audio->startStreams(std::vector<StreamId>{s});
     ASSERT_TRUE(pumpUntil(sink, [&] { return recorded.size() >= wanted; }));
     EXPECT_EQ(filled.front(), 8820u);
 

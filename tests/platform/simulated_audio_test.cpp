@@ -52,6 +52,8 @@ struct Block {
     WaveHeader header;
 };
 
+std::int64_t framesAt(std::int64_t ms) { return ms * 44100 / 1000; }
+
 bool isDone(std::uint32_t flags) {
     return (flags & WaveHeader::Done) && !(flags & WaveHeader::InQueue);
 }
@@ -63,6 +65,17 @@ protected:
     Listener listener;
     const WaveFormat stereo = WaveFormat::pcm(2, 44100);
     const WaveFormat mono8k = WaveFormat::pcm(1, 8000);
+
+    void start(std::initializer_list<StreamId> ids) { audio.startStreams(std::vector<StreamId>(ids)); }
+    // Every sample a stream played, by the device frame it played at.
+    std::vector<std::pair<std::int64_t, std::int16_t>> playedAt(StreamId s, int channels) const {
+        std::vector<std::pair<std::int64_t, std::int16_t>> out;
+        for (const auto& run : audio.played())
+            if (run.stream == s)
+                for (std::size_t i = 0; i < run.samples.size(); ++i)
+                    out.emplace_back(run.deviceFrame + std::int64_t(i) / channels, run.samples[i]);
+        return out;
+    }
 };
 
 TEST_F(SimulatedAudio, BlocksFinishAfterTheirLengthInOrderAcrossStreams) {
@@ -77,6 +90,9 @@ TEST_F(SimulatedAudio, BlocksFinishAfterTheirLengthInOrderAcrossStreams) {
     ASSERT_TRUE(audio.writeOutput(a, &a1.header));
     ASSERT_TRUE(audio.writeOutput(b, &b0.header));
     ASSERT_TRUE(audio.writeOutput(b, &b1.header));
+    audio.advance(100);
+    EXPECT_TRUE(audio.played().empty()) << "streams wait for their start";
+    start({a, b});
 
     audio.advance(49);
     sink.pump();
@@ -93,18 +109,19 @@ TEST_F(SimulatedAudio, BlocksFinishAfterTheirLengthInOrderAcrossStreams) {
     std::vector<WaveHeader*> order;
     for (const auto& h : listener.heard) order.push_back(h.header);
     EXPECT_EQ(order, (std::vector<WaveHeader*>{&b0.header, &a0.header, &b1.header, &a1.header}));
-    ASSERT_EQ(audio.played().size(), 4u);
-    EXPECT_EQ(audio.played()[1].stream, a);
-    EXPECT_EQ(audio.played()[1].format, stereo);
     auto expected = a0.samples();
     auto second = a1.samples();
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(audio.playedSamples(a), expected);
-    EXPECT_TRUE(audio.played()[2].samples == b1.samples());
+    EXPECT_EQ(audio.playedSamples(b).size(), 800u);
+    // Both began at the same moment: frame 4410 at 44.1 kHz and frame 800 at 8 kHz are 100 ms.
+    EXPECT_EQ(audio.originOf(a), 4410);
+    EXPECT_EQ(audio.originOf(b), 800);
 }
 
 TEST_F(SimulatedAudio, WriteTakesOnlyPreparedBlocksThatAreNotQueued) {
     const StreamId s = audio.openOutput(kDefaultDevice, stereo, &listener);
+    start({s});
     Block block(100);
     block.header.flags = WaveHeader::Prepared | WaveHeader::Done;
     ASSERT_TRUE(audio.writeOutput(s, &block.header));
@@ -127,10 +144,11 @@ TEST_F(SimulatedAudio, WriteTakesOnlyPreparedBlocksThatAreNotQueued) {
     EXPECT_EQ(audio.queuedCount(s), 1u);
 }
 
-TEST_F(SimulatedAudio, ResetHandsBackEveryQueuedBlockAtOnce) {
+TEST_F(SimulatedAudio, ResetHandsBackEveryQueuedBlockAtOnceAndTheTimelineBeginsAgain) {
     const StreamId s = audio.openOutput(kDefaultDevice, stereo, &listener);
     Block b0(8820), b1(8820), b2(8820);
     for (auto* b : {&b0, &b1, &b2}) ASSERT_TRUE(audio.writeOutput(s, &b->header));
+    start({s});
     audio.advance(150);  // b0 played, b1 half played
     sink.pump();
     ASSERT_EQ(listener.heard.size(), 1u);
@@ -144,16 +162,20 @@ TEST_F(SimulatedAudio, ResetHandsBackEveryQueuedBlockAtOnce) {
     ASSERT_EQ(listener.heard.size(), 3u);
     EXPECT_EQ(listener.heard[1].header, &b1.header);
     EXPECT_EQ(listener.heard[2].header, &b2.header);
-    EXPECT_EQ(audio.played().size(), 1u) << "handed-back blocks did not play";
+    EXPECT_EQ(audio.framesHeard(s), kNotHeard);
 
-    // The stream stays open and plays a new block from its start, for its full length.
+    // A block written now lies at frame 0 of the stream's new start.
     b2.fill(500);
     ASSERT_TRUE(audio.writeOutput(s, &b2.header));
-    audio.advance(99);
-    EXPECT_EQ(audio.played().size(), 1u);
-    audio.advance(1);
-    ASSERT_EQ(audio.played().size(), 2u);
-    EXPECT_EQ(audio.played()[1].samples, b2.samples());
+    audio.advance(30);
+    EXPECT_EQ(audio.playedSamples(s).size(), 8820u + 4410u) << "nothing plays before the start";
+    start({s});
+    EXPECT_EQ(audio.originOf(s), framesAt(180));
+    audio.advance(100);
+    const auto run = audio.played().back();
+    EXPECT_EQ(run.deviceFrame, framesAt(180));
+    EXPECT_EQ(run.streamFrame, 0);
+    EXPECT_EQ(run.samples, b2.samples());
 }
 
 TEST_F(SimulatedAudio, CloseDiscardsQueuedBlocksButPostedNotificationsStillArrive) {
@@ -161,6 +183,7 @@ TEST_F(SimulatedAudio, CloseDiscardsQueuedBlocksButPostedNotificationsStillArriv
     Block b0(882), b1(8820);
     audio.writeOutput(s, &b0.header);
     audio.writeOutput(s, &b1.header);
+    start({s});
     audio.advance(10);  // b0 finished, its notification not yet run
     EXPECT_EQ(audio.openOutputCount(), 1);
     audio.closeOutput(s);
@@ -177,12 +200,16 @@ TEST_F(SimulatedAudio, CloseDiscardsQueuedBlocksButPostedNotificationsStillArriv
     EXPECT_EQ(audio.outputDeviceOf(s), kDefaultDevice);
 }
 
-TEST_F(SimulatedAudio, ListenerThatRefillsKeepsTheStreamGapless) {
-    // The engine's double buffering: every returned block is refilled and written again.
+// The engine's double buffering: every returned block is refilled and written again. A
+// stream starved for a while does not shift: the block that comes late plays only its part
+// still to come, the rest counts as lost, and every frame keeps its place on the clock.
+TEST_F(SimulatedAudio, StreamsAreTimeLockedThroughAStarvedStretch) {
     const StreamId s = audio.openOutput(kDefaultDevice, mono8k, &listener);
     Block blocks[2] = {Block(80, 0), Block(80, 80)};  // 10 ms each
     std::int16_t next = 160;
+    bool refill = true;
     listener.onOutput = [&](StreamId stream, WaveHeader* h) {
+        if (!refill) return;
         for (auto& b : blocks)
             if (&b.header == h) {
                 b.fill(next);
@@ -191,23 +218,34 @@ TEST_F(SimulatedAudio, ListenerThatRefillsKeepsTheStreamGapless) {
             }
     };
     for (auto& b : blocks) audio.writeOutput(s, &b.header);
+    start({s});
     audio.advance(1000, [&] { sink.pump(); });
     std::vector<std::int16_t> expected(8000);
     std::iota(expected.begin(), expected.end(), std::int16_t{0});
     EXPECT_EQ(audio.playedSamples(s), expected);
+    EXPECT_EQ(audio.lostFrames(s), 0u);
 
-    // A starved stream idles: a block written late still plays for its whole length.
-    listener.onOutput = nullptr;
-    audio.advance(50, [&] { sink.pump(); });
-    const auto before = audio.played().size();
-    audio.advance(300);
-    EXPECT_EQ(audio.played().size(), before);
-    Block late(80);
-    audio.writeOutput(s, &late.header);
-    audio.advance(9);
-    EXPECT_EQ(audio.played().size(), before);
-    audio.advance(1);
-    EXPECT_EQ(audio.played().size(), before + 1);
+    // The program stalls for 55 ms: nothing is handled.
+    audio.advance(55);
+    EXPECT_EQ(audio.playedSamples(s).size(), 8160u) << "the two queued blocks, then silence";
+    // It comes back: the blocks due meanwhile come late, what they missed is counted as lost,
+    // and refilling catches up with the clock.
+    audio.advance(100, [&] { sink.pump(); });
+    EXPECT_GT(audio.lostFrames(s), 0u);
+    for (const auto& [frame, value] : playedAt(s, 1)) ASSERT_EQ(value, std::int16_t(frame)) << frame;
+    EXPECT_EQ(audio.framesHeard(s), 1155 * 8);
+}
+
+TEST_F(SimulatedAudio, FramesHeardFollowTheClockLessTheOutputLatency) {
+    audio.setLatencies(120, 0);
+    const StreamId s = audio.openOutput(kDefaultDevice, stereo, &listener);
+    EXPECT_EQ(audio.framesHeard(s), kNotHeard);
+    audio.advance(7);
+    start({s});
+    EXPECT_EQ(audio.framesHeard(s), -framesAt(120));
+    audio.advance(1000);
+    EXPECT_EQ(audio.framesHeard(s), framesAt(1000) - framesAt(120));
+    EXPECT_EQ(audio.framesHeard(12345), kNotHeard);
 }
 
 TEST_F(SimulatedAudio, InputFillsBuffersInOrderFromTheSignalOnceStarted) {
@@ -226,7 +264,7 @@ TEST_F(SimulatedAudio, InputFillsBuffersInOrderFromTheSignalOnceStarted) {
     EXPECT_TRUE(listener.heard.empty()) << "nothing is recorded before the start";
     EXPECT_FALSE(audio.isRecording(s));
 
-    ASSERT_TRUE(audio.startInput(s));
+    start({s});
     audio.advance(20);  // 160 frames at 8 kHz: both buffers of 80 frames
     sink.pump();
     ASSERT_EQ(listener.heard.size(), 2u);
@@ -249,8 +287,7 @@ TEST_F(SimulatedAudio, TwoRecordingsHearTheSameSamplesAtTheSameTime) {
     Block monoBuf(441), stereoBuf(882);
     audio.addInputBuffer(m, &monoBuf.header);
     audio.addInputBuffer(st, &stereoBuf.header);
-    audio.startInput(m);
-    audio.startInput(st);
+    start({m, st});
     audio.advance(10);
     sink.pump();
     ASSERT_EQ(listener.heard.size(), 2u);
@@ -261,12 +298,69 @@ TEST_F(SimulatedAudio, TwoRecordingsHearTheSameSamplesAtTheSameTime) {
     }
 }
 
+// A sound server that hands out input in bursts, and a program that does not come for it for
+// a while: the device holds the input, and the buffers get every frame in order.
+TEST_F(SimulatedAudio, InputWaitsInTheHoldThroughBurstsAndStalls) {
+    audio.setInputSignal([](std::uint64_t frame, int) { return static_cast<std::int16_t>(frame); });
+    audio.setInputBurst(2000);
+    const StreamId s = audio.openInput(kDefaultDevice, WaveFormat::pcm(1, 8000), &listener);
+    std::vector<std::unique_ptr<Block>> bufs;
+    for (int i = 0; i < 4; ++i) {
+        bufs.push_back(std::make_unique<Block>(400));  // 50 ms
+        audio.addInputBuffer(s, &bufs.back()->header);
+    }
+    std::vector<std::int16_t> got;
+    listener.onOutput = nullptr;
+    start({s});
+    audio.advance(1999, [&] { sink.pump(); });
+    EXPECT_TRUE(listener.heard.empty()) << "the first burst has not come yet";
+    audio.advance(5000);  // the program stalls through two bursts
+    EXPECT_EQ(audio.pendingInput(s), (std::uint64_t(8000) * 6 - 1600) * 2);
+    EXPECT_EQ(listener.heard.size(), 0u) << "notifications wait for the program";
+    // It comes back and keeps every buffer going round.
+    for (int ms = 0; ms < 1100; ++ms) {
+        audio.advance(1);
+        sink.pump();
+        for (auto& h : listener.heard)
+            if (h.input) {
+                for (std::uint32_t i = 0; i < h.bytesRecorded; i += 2) got.push_back(getSample16(h.header->data + i));
+                ASSERT_TRUE(audio.addInputBuffer(s, h.header));
+            }
+        listener.heard.clear();
+    }
+    ASSERT_EQ(got.size(), 8000u * 8);
+    for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], static_cast<std::int16_t>(i)) << i;
+    EXPECT_EQ(audio.lostFrames(s), 0u);
+}
+
+TEST_F(SimulatedAudio, InputBeyondTheHoldIsLostAndCountedButTheTakeKeepsItsTiming) {
+    audio.setInputSignal([](std::uint64_t frame, int) { return static_cast<std::int16_t>(frame % 30000 + 1); });
+    const StreamId s = audio.openInput(kDefaultDevice, WaveFormat::pcm(1, 4000), &listener);
+    Block buf(4000);
+    start({s});
+    audio.advance((kInputHoldSeconds + 2) * 1000);  // no buffer at all for two seconds too long
+    EXPECT_EQ(audio.lostFrames(s), 8000u);
+    audio.resetInput(s);
+    // Drained buffer by buffer: the held input, then silence where input was lost.
+    std::vector<std::int16_t> got;
+    while (audio.pendingInput(s) > 0) {
+        buf.header.flags = WaveHeader::Prepared;
+        ASSERT_TRUE(audio.addInputBuffer(s, &buf.header));
+        ASSERT_TRUE(isDone(buf.header.flags));
+        for (std::uint32_t i = 0; i < buf.header.bytesRecorded; i += 2) got.push_back(getSample16(&buf.bytes[i]));
+    }
+    ASSERT_EQ(got.size(), std::size_t(kInputHoldSeconds + 2) * 4000);
+    for (std::size_t i = 0; i < std::size_t(kInputHoldSeconds) * 4000; ++i)
+        ASSERT_EQ(got[i], std::int16_t(i % 30000 + 1)) << i;
+    for (std::size_t i = std::size_t(kInputHoldSeconds) * 4000; i < got.size(); ++i) ASSERT_EQ(got[i], 0) << i;
+}
+
 TEST_F(SimulatedAudio, InputResetReturnsThePartialBufferAndTheEmptyOnes) {
     audio.setInputSignal([](std::uint64_t, int) { return std::int16_t{1234}; });
     const StreamId s = audio.openInput(kDefaultDevice, WaveFormat::pcm(2, 44100), &listener);
     Block bufs[4] = {Block(4410), Block(4410), Block(4410), Block(4410)};  // 50 ms each
     for (auto& b : bufs) ASSERT_TRUE(audio.addInputBuffer(s, &b.header));
-    audio.startInput(s);
+    start({s});
     audio.advance(60);
     sink.pump();
     ASSERT_EQ(listener.heard.size(), 1u);
@@ -282,16 +376,37 @@ TEST_F(SimulatedAudio, InputResetReturnsThePartialBufferAndTheEmptyOnes) {
     ASSERT_EQ(listener.heard.size(), 4u);
     for (int i = 1; i < 4; ++i) EXPECT_EQ(listener.heard[i].header, &bufs[i].header);
 
-    // Recording stays stopped until started again.
+    // Recording stays stopped.
     EXPECT_FALSE(audio.isRecording(s));
+    EXPECT_EQ(audio.pendingInput(s), 0u);
     ASSERT_TRUE(audio.addInputBuffer(s, &bufs[0].header));
     audio.advance(100);
     sink.pump();
     EXPECT_EQ(listener.heard.size(), 4u);
-    audio.startInput(s);
-    audio.advance(50);
+}
+
+// A take started with a run begins with the frame its device captured when the run's first
+// output frame was heard; with a loopback the take holds the output exactly from its start.
+TEST_F(SimulatedAudio, InputStartedWithOutputLinesUpWithWhatWasHeard) {
+    audio.setLatencies(150, 40);
+    audio.setInputBurst(500);
+    audio.setLoopback(true);
+    const StreamId out = audio.openOutput(kDefaultDevice, WaveFormat::pcm(1, 44100), &listener);
+    const StreamId in = audio.openInput(kDefaultDevice, WaveFormat::pcm(1, 44100), &listener);
+    std::vector<std::unique_ptr<Block>> blocks;
+    for (int i = 0; i < 10; ++i) {
+        blocks.push_back(std::make_unique<Block>(4410, std::int16_t(1 + 4410 * i)));  // 100 ms each
+        ASSERT_TRUE(audio.writeOutput(out, &blocks.back()->header));
+    }
+    Block take(44100);
+    ASSERT_TRUE(audio.addInputBuffer(in, &take.header));
+    audio.advance(3);
+    start({out, in});
+    audio.advance(1500);
     sink.pump();
-    EXPECT_EQ(listener.heard.size(), 5u);
+    ASSERT_TRUE(isDone(take.header.flags));
+    const auto got = take.samples();
+    for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], std::int16_t(1 + i)) << i;
 }
 
 TEST_F(SimulatedAudio, DevicesAndRefusals) {

@@ -50,10 +50,10 @@ private slots:
         QVERIFY(rig.bar.Edit2->isReadOnly());
         rig.studio.transport().ShowTime(75.25f);
         QCOMPARE(rig.bar.Edit2->text(), QString("01:15.250"));
-        // Play, let the clock run, then go to start.
+        // Play, let the device clock run with the timer ticking, then go to start.
         QTest::mouseClick(rig.bar.SpeedButton1, Qt::LeftButton);
         QVERIFY(rig.studio.transport().isPlaying());
-        rig.timer.advance(510);
+        rig.audio.advance(510, [&] { rig.timer.advance(1); });
         rig.sink.pump();
         QCOMPARE(rig.bar.Edit2->text(), QString("00:00.510"));
         QTest::mouseClick(rig.bar.SpeedButton2, Qt::LeftButton);
