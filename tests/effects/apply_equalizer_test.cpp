@@ -8,6 +8,10 @@
 #include <span>
 #include <vector>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 #include "effects/eq_test_support.h"
 
 namespace tqx {
@@ -263,6 +267,46 @@ TEST(ApplyEqualizer, LeavesWhatIsNoWholeFrameAsItIs) {
     EXPECT_EQ(one, Samples{1234});
     ApplyEqualizer({}, 1, state, c.denominators, c.numerators);
 }
+
+TEST(ApplyEqualizer, SilenceAfterASoundDecaysToZeroWithTheSameSamples) {
+    // Music, then several seconds of digital silence: the sections' feedback fades without
+    // ever being held in the processor's slow subnormal range, and no sample changes.
+    std::mt19937 rng(5);
+    const Coefficients c = randomSettings(rng);
+    Samples signal = interleave(sine(44100, 440.0, 9000.0), sine(44100, 31.0, 9000.0));
+    signal.resize(signal.size() + 2 * 44100 * 6, 0);
+    const Samples expected = reference(signal, c, 2);
+
+    Samples out = signal;
+    EqualizerState state;
+    ApplyEqualizer(out, 2, state, c.denominators, c.numerators);
+    EXPECT_EQ(out, expected);
+    for (const auto& channel : state.channel)
+        for (const EqSectionHistory& h : channel) {
+            EXPECT_NE(std::fpclassify(h.w1), FP_SUBNORMAL);
+            EXPECT_NE(std::fpclassify(h.w2), FP_SUBNORMAL);
+        }
+}
+
+#if defined(__SSE__)
+TEST(ApplyEqualizer, CallersFloatingPointModeIsKeptAndDoesNotChangeTheResult) {
+    std::mt19937 rng(9);
+    const Coefficients c = randomSettings(rng);
+    const Samples signal = noise(2000, 4, 16);
+    const Samples expected = reference(signal, c, 2);
+    const unsigned callers = _mm_getcsr();
+    for (unsigned mode : {0x1F80u, 0x1F80u | 0x8040u, 0x1F80u | 0x6000u /* rounding toward zero */}) {
+        _mm_setcsr(mode);
+        Samples out = signal;
+        EqualizerState state;
+        ApplyEqualizer(out, 2, state, c.denominators, c.numerators);
+        const unsigned after = _mm_getcsr();
+        _mm_setcsr(callers);
+        EXPECT_EQ(after & ~0x3Fu, mode);  // the mode, not the exception flags
+        EXPECT_EQ(out, expected) << std::hex << "MXCSR " << mode;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace tqx
