@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "effects/equalize_signal.h"
 #include "effects/equalizer.h"
 #include "engine/studio.h"
 #include "io/mixdown.h"
@@ -184,9 +185,16 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
                                    DialogButtons::Ok);
         return;
     }
+    // Each of the clip's own channels is filtered on its own.
     if (studio_.equalizer().isOn()) {
         const EqCoefficientTable& table = studio_.equalizer().table();
-        ApplyEqualizer(samples.size(), samples.data(), table.denominator, table.numerator);
+        std::size_t filtered = 0;
+        const bool finished = EqualizeSignal(samples, format.channels, table.denominator, table.numerator,
+                                             [&](std::size_t done) {
+                                                 filtered += done;
+                                                 return progress(0.8 + 0.1 * double(filtered) / double(samples.size()));
+                                             });
+        if (!finished) return;  // cancelled
     }
     if (!progress(0.9)) return;  // cancelled
 

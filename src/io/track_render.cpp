@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "effects/equalize_signal.h"
 #include "effects/equalizer.h"
 #include "engine/studio.h"
 #include "io/pcm_requantise.h"
@@ -148,10 +149,12 @@ bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span
         }
         if (!cleared) clearAround(n, n);
 
+        // The whole track as one stereo signal, so it sounds as its playback does.
         if (equalize) {
             const EqCoefficientTable& table = studio.equalizer().table();
-            ApplyEqualizer(n, buffer.data(), table.denominator, table.numerator);
-            if (!meter.add(double(n))) return false;
+            if (!EqualizeSignal(buffer, 2, table.denominator, table.numerator,
+                                [&](std::size_t done) { return meter.add(double(done)); }))
+                return false;
         }
 
         if (!studio.model.trackExists(track)) throw std::out_of_range("no such track");

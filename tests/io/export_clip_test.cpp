@@ -62,8 +62,52 @@ TEST_F(ClipCommands, EqualizerComesAfterTheTrackSettings) {
     Samples expected;
     for (std::int16_t s : data) expected.push_back(static_cast<std::int16_t>(std::trunc(s / 2.0 + 0.5)));
     const auto& table = studio.equalizer().table();
-    ApplyEqualizer(expected.size(), expected.data(), table.denominator, table.numerator);
+    EqualizerState state;
+    ApplyEqualizer(expected, 2, state, table.denominator, table.numerator);
     EXPECT_EQ(exportClip(0).samples, expected);
+}
+
+TEST_F(ClipCommands, EqualizerFiltersEachOfTheClipsOwnChannelsApart) {
+    Equalizer& eq = studio.equalizer();
+    eq.setOn(true);
+    eq.selectBandSet(1);
+    eq.setBandPosition(6, -300);  // "1k" at +3.00
+    // What the export writes with neutral track settings: each negative sample one step up
+    // (the track settings' requantisation), then the equalizer.
+    const auto filtered = [&](Samples s, std::size_t channels) {
+        for (std::int16_t& v : s) v = static_cast<std::int16_t>(v < 0 ? v + 1 : v);
+        EqualizerState state;
+        ApplyEqualizer(s, channels, state, eq.table().denominator, eq.table().numerator);
+        return s;
+    };
+    const int t = addTrack();
+
+    // Stereo: the tone on the left comes out four times as loud, the right stays silent.
+    const Samples tone = test::toneOnTheLeft(8820, 1000.0, 5000.0);
+    addClip(t, 0.0f, tone);
+    const Samples stereoOut = exportClip(0, "stereo.wav").samples;
+    EXPECT_EQ(stereoOut, filtered(tone, 2));
+    EXPECT_NEAR(test::peakOf(stereoOut, 0, 2000), 20000, 80);
+    EXPECT_EQ(test::peakOf(stereoOut, 1, 0), 0);
+
+    // Mono: the samples as one signal.
+    Samples mono;
+    for (std::size_t j = 0; j < tone.size(); j += 2) mono.push_back(tone[j]);
+    addClip(t, 0.0f, mono, 1);
+    EXPECT_EQ(exportClip(1, "mono.wav").samples, filtered(mono, 1));
+
+    // Three channels: each one as a mono signal of its own, the tone only on the middle one.
+    Samples three;
+    for (std::int16_t s : mono) three.insert(three.end(), {0, s, 0});
+    addClip(t, 0.0f, three, 3);
+    const Samples threeOut = exportClip(2, "three.wav").samples;
+    ASSERT_EQ(threeOut.size(), three.size());
+    const Samples middle = filtered(mono, 1);
+    for (std::size_t f = 0; f < mono.size(); ++f) {
+        ASSERT_EQ(threeOut[3 * f], 0) << f;
+        ASSERT_EQ(threeOut[3 * f + 1], middle[f]) << f;
+        ASSERT_EQ(threeOut[3 * f + 2], 0) << f;
+    }
 }
 
 TEST_F(ClipCommands, NoCurrentClipEndsAfterTheQuestion) {

@@ -1,5 +1,6 @@
 // Mixdowns of the whole project and of chosen tracks, and what every export does when it is
 // cancelled or cannot write.
+#include "effects/equalizer.h"
 #include "io/export_test_support.h"
 #include "io/mixdown.h"
 
@@ -175,6 +176,28 @@ TEST_F(Mixdown, CancelledExportsLeaveNoFileAndKeepTheOneTheyWouldReplace) {
     EXPECT_EQ(dialogs.messages().size(), 3u);  // the three questions, nothing else
     EXPECT_EQ(studio.caption, "Tinderquillex");
     EXPECT_EQ(view.captions.back(), "Tinderquillex");
+}
+
+TEST_F(Mixdown, ProgressGoesOnAndCancelWorksWhileTheEqualizerFilters) {
+    studio.equalizer().setOn(true);
+    studio.equalizer().setBandPosition(3, -150);
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(10 * 44100, 3000, -3000));
+    RecordingView view(studio);
+    studio.view = &view;
+    ASSERT_TRUE(exportTrack(t, "whole.wav").exists);
+    // The clips are mixed in the first third of the work, the equalizer runs in the second
+    // and the track settings in the last; the export's own share is 90 %.
+    std::vector<std::size_t> whileFiltering;
+    for (std::size_t i = 0; i < view.fractions.size(); ++i)
+        if (view.fractions[i] > 0.31 && view.fractions[i] < 0.59) whileFiltering.push_back(i);
+    EXPECT_GE(whileFiltering.size(), 4u);
+
+    view.fractions.clear();
+    view.stopAfter = int(whileFiltering[1]) + 1;
+    EXPECT_FALSE(exportTrack(t, "stopped.wav").exists);
+    studio.view = nullptr;
+    EXPECT_EQ(view.fractions.size(), whileFiltering[1] + 1);
 }
 
 TEST_F(Mixdown, FileThatCannotBeCreatedIsReportedAndTheCaptionReturns) {

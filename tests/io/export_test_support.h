@@ -3,8 +3,12 @@
 // exported files read back through their 44-byte header.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -118,6 +122,25 @@ inline Samples stereo(std::size_t frames, std::int16_t left, std::int16_t right)
         s.push_back(right);
     }
     return s;
+}
+
+// A stereo signal with a tone of `frequency` Hz (at 44,100 Hz) on the left and silence on
+// the right.
+inline Samples toneOnTheLeft(std::size_t frames, double frequency, double amplitude) {
+    Samples s;
+    for (std::size_t i = 0; i < frames; ++i) {
+        s.push_back(static_cast<std::int16_t>(
+            std::lround(amplitude * std::sin(2.0 * std::numbers::pi * frequency * double(i) / 44100.0))));
+        s.push_back(0);
+    }
+    return s;
+}
+
+// Largest magnitude among the samples of `channel` (0 left, 1 right) from frame `from` on.
+inline int peakOf(const Samples& s, std::size_t channel, std::size_t from) {
+    int peak = 0;
+    for (std::size_t j = 2 * from + channel; j < s.size(); j += 2) peak = std::max(peak, std::abs(int{s[j]}));
+    return peak;
 }
 
 }  // namespace tqx::test

@@ -120,18 +120,44 @@ TEST_F(TrackRender, EqualizerRunsOverTheWholeTrackBeforeTheTrackSettings) {
     addClip(t, 0.002f, clipB);  // sample 176.4, so 176
     model().track(t).volume = 0.5f;
 
-    // The clip mix, then one equalizer pass over the interleaved buffer, then volume.
+    // The clip mix, then the equalizer over the whole track, left and right each on its own,
+    // then volume.
     Samples mixed(600, 0);
     for (int i = 0; i < 600; ++i) mixed[i] = mixSamples(0, clipA[i]);
     for (int i = 176; i < 576; ++i) mixed[i] = mixSamples(mixed[i], clipB[i - 176]);
     const auto& table = studio.equalizer().table();
-    ApplyEqualizer(mixed.size(), mixed.data(), table.denominator, table.numerator);
+    EqualizerState state;
+    ApplyEqualizer(mixed, 2, state, table.denominator, table.numerator);
     Samples expected;
     for (std::int16_t s : mixed) expected.push_back(static_cast<std::int16_t>(std::trunc(s / 2.0 + 0.5)));
 
     const ExportedWave w = exportTrack(t);
     ASSERT_EQ(w.samples.size(), 600u);
     EXPECT_EQ(w.samples, expected);
+}
+
+TEST_F(TrackRender, EqualizerActsAtItsLabelsOnEachChannelOfALongTrack) {
+    // "1k" of band set 2 at +3.00 makes a 1 kHz tone four times as loud; the silent right
+    // channel stays silent. Three seconds, so the track is filtered in several stretches.
+    Equalizer& eq = studio.equalizer();
+    eq.setOn(true);
+    eq.selectBandSet(1);
+    eq.setBandPosition(6, -300);
+    const int t = addTrack();
+    const Samples tone = test::toneOnTheLeft(3 * 44100, 1000.0, 5000.0);
+    addClip(t, 0.0f, tone);
+
+    // The clip mix and the volume stage each raise a negative sample by one step.
+    Samples expected;
+    for (std::int16_t s : tone) expected.push_back(mixSamples(0, s));
+    EqualizerState state;
+    ApplyEqualizer(expected, 2, state, eq.table().denominator, eq.table().numerator);
+    for (std::int16_t& s : expected) s = mixSamples(0, s);
+
+    const ExportedWave w = exportTrack(t);
+    EXPECT_EQ(w.samples, expected);
+    EXPECT_NEAR(test::peakOf(w.samples, 0, 2000), 20000, 80);
+    EXPECT_EQ(test::peakOf(w.samples, 1, 0), 0);
 }
 
 TEST_F(TrackRender, LengthIsRoundedUpToAWholeFrameAndClipsStartOnAFrame) {
