@@ -248,10 +248,4 @@ void ApplyEqualizer(std::span<std::int16_t> samples, std::size_t channels, Equal
     runNarrow(samples, channels, state, denominators, numerators);
 }
 
-void ApplyEqualizer(std::size_t n, std::int16_t* samples, const EqTriples& denominators,
-                    const EqTriples& numerators) {
-    EqualizerState fresh;
-    ApplyEqualizer({samples, samples ? n : 0}, 1, fresh, denominators, numerators);
-}
-
 }  // namespace tqx

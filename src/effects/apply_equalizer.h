@@ -50,9 +50,4 @@ void ApplyEqualizer(std::span<std::int16_t> samples, std::size_t channels, Equal
 void ApplyEqualizerPortable(std::span<std::int16_t> samples, std::size_t channels, EqualizerState& state,
                             const EqTriples& denominators, const EqTriples& numerators);
 
-// The playback mixer's block filter until its clip streams carry their own state: the n
-// samples as one mono signal from empty history.
-void ApplyEqualizer(std::size_t n, std::int16_t* samples, const EqTriples& denominators,
-                    const EqTriples& numerators);
-
 }  // namespace tqx

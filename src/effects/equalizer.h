@@ -16,6 +16,7 @@ namespace tqx {
 struct EqCoefficientTable {
     std::array<std::array<double, 3>, 10> denominator{};
     std::array<std::array<double, 3>, 10> numerator{};
+    bool operator==(const EqCoefficientTable&) const = default;
 };
 
 class Equalizer {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/stream_equalizer.h"
 #include "engine/wave_file_writer.h"
 #include "platform/audio_system.h"
 #include "platform/wave_format.h"
@@ -108,6 +109,8 @@ public:
     // The clip's data has run out: no block is queued again, and the stream closes once the
     // blocks still queued have played.
     bool outputDraining = false;
+    // The equalizer along the stream.
+    StreamEqualizer outputEq;
 
     // --- place on the timeline (absolute pixels, before scrolling); the clip widget follows ---
     bool onTimeline = false;  // laid out on its track's row

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <optional>
 
-#include "effects/apply_equalizer.h"
 #include "effects/equalizer.h"
 #include "engine/level_meters.h"
 #include "engine/studio.h"
@@ -72,6 +71,7 @@ void PlaybackMixer::primeClip(int clipSlot) {
     clip.entryFrame = frameAtTime(studio_.timeline.StartPosition, rate) - frameAtTime(clip.GetStartTime(), rate);
     clip.SetBlockCounter(0);
     clip.outputDraining = false;
+    clip.outputEq.enter(studio_.equalizer());
     for (int i = 0; i < 2; ++i) {
         const int b = clip.GetBlockCounter();
         const int r = nextBlock(clipSlot, clip, i);
@@ -100,11 +100,14 @@ int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
     const std::int64_t first = BlockStartOffset(clipSlot);
     const int frames = clip.OutBlockFrames();
     // While the clip still lies ahead its blocks go out silent and leave the meters alone.
-    if (frames > 0 && first + frames <= 0) {
-        std::fill_n(clip.OutBuffer(block), clip.GetOutBufferSamples(), std::int16_t{0});
-        return 1;
-    }
-    return FillBlock(clipSlot, block, first);
+    const bool ahead = frames > 0 && first + frames <= 0;
+    if (ahead) std::fill_n(clip.OutBuffer(block), clip.GetOutBufferSamples(), std::int16_t{0});
+    const int r = ahead ? 1 : FillBlock(clipSlot, block, first);
+    // Every block that goes to the device passes the equalizer while it is on.
+    if (r == 1)
+        clip.outputEq.process({clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels},
+                              clip.GetFormat().channels, studio_.equalizer());
+    return r;
 }
 
 int PlaybackMixer::FillBlock(int clipSlot, int block, std::int64_t firstFrame) {
@@ -200,11 +203,6 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
         if (r == -1) {
             closeClipStream(*clip);
             return;
-        }
-        const Equalizer& eq = studio_.equalizer();
-        if (eq.isOn()) {
-            ApplyEqualizer(static_cast<std::size_t>(clip->GetOutBufferSamples()), clip->OutBuffer(j),
-                           eq.table().denominator, eq.table().numerator);
         }
         studio_.audio.unprepareHeader(&header);
         if (!queueBlock(*clip, j)) {
