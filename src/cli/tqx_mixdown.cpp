@@ -1,24 +1,21 @@
 // tqx-mixdown: writes the mixdown of a project without opening any window. The file is the
 // one the main window's "全体(&A)..." (or, with --tracks, "トラック選択(&S)...") would write.
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "cli/console_tool.h"
 #include "engine/studio.h"
 #include "io/mixdown.h"
 #include "platform/event_sink.h"
 #include "platform/no_audio_system.h"
-#include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
-#include "project/project_file_commands.h"
 #include "project/project_model.h"
 
 namespace {
 
+constexpr const char* kTool = "tqx-mixdown";
 constexpr const char* kUsage = R"(Usage: tqx-mixdown PROJECT.tqxproj OUT.wav [--tracks N,N,...]
 
 Writes the mixdown of a Tinderquillex project as a 16-bit stereo WAVE file at the
@@ -42,43 +39,6 @@ Exit status:
   3  nothing to write: none of the chosen tracks has a clip
 )";
 
-// Message boxes print their text; questions are answered Yes.
-class ConsoleDialogs : public tqx::ScriptedDialogs {
-public:
-    tqx::DialogAnswer messageBox(const std::string& text, const std::string& caption, tqx::DialogIcon icon,
-                                 tqx::DialogButtons buttons) override {
-        std::cerr << "tqx-mixdown: " << text << '\n';
-        return ScriptedDialogs::messageBox(text, caption, icon, buttons);
-    }
-    void showMessage(const std::string& text) override {
-        std::cerr << "tqx-mixdown: " << text << '\n';
-        ScriptedDialogs::showMessage(text);
-    }
-};
-
-int usageError(const std::string& what) {
-    std::cerr << "tqx-mixdown: " << what << "\nTry 'tqx-mixdown --help'.\n";
-    return 2;
-}
-
-// "1,3,4" → {1, 3, 4}; false on anything that is not a list of positive numbers.
-bool parseTrackNumbers(const std::string& text, std::vector<int>& out) {
-    std::size_t at = 0;
-    while (at <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', at), text.size());
-        const std::string item = text.substr(at, comma - at);
-        if (item.empty() || item.size() > 6 || !std::all_of(item.begin(), item.end(), [](char c) {
-                return c >= '0' && c <= '9';
-            }))
-            return false;
-        const int n = std::stoi(item);
-        if (n < 1) return false;
-        out.push_back(n);
-        at = comma + 1;
-    }
-    return !out.empty();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,38 +51,29 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
-        if (arg == "--tracks" || arg.rfind("--tracks=", 0) == 0) {
-            std::string list;
-            if (arg == "--tracks") {
-                if (i + 1 >= argc) return usageError("--tracks needs a list of track numbers");
-                list = argv[++i];
-            } else {
-                list = arg.substr(std::strlen("--tracks="));
-            }
-            if (!parseTrackNumbers(list, trackNumbers)) return usageError("bad track list '" + list + "'");
+        bool missing = false;
+        if (const auto list = tqx::optionValue(argc, argv, i, "--tracks", missing)) {
+            if (missing) return tqx::usageError(kTool, "--tracks needs a list of track numbers");
+            if (!tqx::parseTrackNumbers(*list, trackNumbers)) return tqx::usageError(kTool, "bad track list '" + *list + "'");
             tracksGiven = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option '" + arg + "'");
+            return tqx::usageError(kTool, "unknown option '" + arg + "'");
         } else {
             positional.push_back(arg);
         }
     }
-    if (positional.size() != 2) return usageError("expected a project file and an output file");
+    if (positional.size() != 2) return tqx::usageError(kTool, "expected a project file and an output file");
     const std::string& projectPath = positional[0];
     const std::string& outputPath = positional[1];
 
-    ConsoleDialogs dialogs;
+    tqx::ConsoleDialogs dialogs(kTool);
     tqx::NoAudioSystem audio;
     tqx::ManualTimerService timer;
     tqx::QueuedEventSink events;
     tqx::Studio studio(tqx::Platform{dialogs, audio, timer, events});
 
-    if (!studio.projectFile().Load(projectPath)) {
-        std::cerr << "tqx-mixdown: cannot read the project " << projectPath << '\n';
-        return 1;
-    }
-    // Clips whose WAVE file could not be read are listed here; the rest of the project stands.
-    for (const std::string& line : studio.memo) std::cerr << "tqx-mixdown: " << line << '\n';
+    // Clips whose WAVE file could not be read are listed; the rest of the project stands.
+    if (!tqx::openProject(studio, kTool, projectPath)) return 1;
 
     std::vector<int> slots;
     if (!tracksGiven) {

@@ -65,6 +65,13 @@ if [[ $status -ne 0 ]]; then
   echo "PortAudio tests failed ($status)" >&2
   exit 1
 fi
+# The program's own command-line transport: playing, recording and overdubbing.
+timeout 300 "$bin/tqx_cli_tests" --gtest_filter='ToolsLive*' 2>&1 | grep -v -E '^(ALSA lib|Cannot connect to server|jack server|JackShm)'
+status=${PIPESTATUS[0]}
+if [[ $status -ne 0 ]]; then
+  echo "tool tests failed ($status)" >&2
+  exit 1
+fi
 # The master-volume library against the same server's mixer.
 timeout 60 "$bin/tqx_engine_tests" --gtest_filter='*CorvaneLive*' 2>&1 | grep -v -E '^(ALSA lib)'
 status=${PIPESTATUS[0]}

@@ -1,0 +1,128 @@
+// tqx-record: records takes onto chosen tracks while the rest of the project plays, as the
+// record toggle and the play button do, then saves the project with the takes on it.
+#include <algorithm>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/console_tool.h"
+#include "cli/headless_studio.h"
+#include "engine/transport.h"
+#include "project/clip_timing.h"
+#include "project/project_file_commands.h"
+
+namespace {
+
+constexpr const char* kTool = "tqx-record";
+constexpr const char* kUsage = R"(Usage: tqx-record PROJECT.tqxproj --tracks N,N,... --seconds N [--from SECONDS]
+
+Opens a Tinderquillex project, arms the given tracks (and only those), and records on
+them for N seconds while the project plays, as pressing the record toggle and then the
+play button does: from SECONDS on the timeline (default 0), from the recording devices
+the project names. The takes are laid on their tracks as the program lays them, the
+project is saved, and each take's file name is printed on standard output.
+
+Options:
+  --tracks N,N,...  the tracks to record on, numbered as the program shows them
+                    (トラック1 is 1).
+  --seconds N       how long to record.
+  --from SECONDS    where on the timeline the takes start.
+  -h, --help        show this text.
+
+Messages the program would show in a window are printed to standard error, and so is
+the running time when standard error is a terminal.
+
+Exit status:
+  0  recorded and saved
+  1  the project could not be read or saved, or a take could not be recorded completely
+  2  wrong command line, or a track number that the project does not have
+)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> positional;
+    std::vector<int> trackNumbers;
+    std::optional<double> from, seconds;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        bool missing = false;
+        if (const auto list = tqx::optionValue(argc, argv, i, "--tracks", missing)) {
+            if (missing || !tqx::parseTrackNumbers(*list, trackNumbers))
+                return tqx::usageError(kTool, "--tracks needs a list of track numbers");
+        } else if (const auto value = tqx::optionValue(argc, argv, i, "--from", missing)) {
+            if (missing || !(from = tqx::parseSeconds(*value))) return tqx::usageError(kTool, "--from needs a number of seconds");
+        } else if (const auto count = tqx::optionValue(argc, argv, i, "--seconds", missing)) {
+            if (missing || !(seconds = tqx::parseSeconds(*count))) return tqx::usageError(kTool, "--seconds needs a number of seconds");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return tqx::usageError(kTool, "unknown option '" + arg + "'");
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != 1) return tqx::usageError(kTool, "expected one project file");
+    if (trackNumbers.empty()) return tqx::usageError(kTool, "--tracks is required");
+    if (!seconds) return tqx::usageError(kTool, "--seconds is required");
+
+    tqx::HeadlessStudio headless(kTool);
+    tqx::Studio& studio = headless.studio();
+    const std::string& path = positional[0];
+    if (!tqx::openProject(studio, kTool, path)) return 1;
+
+    const std::set<int> armed(trackNumbers.begin(), trackNumbers.end());
+    for (int n : armed)
+        if (!studio.model.trackExists(n - 1)) {
+            std::cerr << kTool << ": the project has no track " << n << '\n';
+            return 2;
+        }
+    for (int slot = 0; slot < tqx::kTrackSlots; ++slot)
+        if (studio.model.trackExists(slot)) studio.model.track(slot).recordArmed = armed.count(slot + 1) != 0;
+
+    const std::vector<int> before = studio.model.clipSlots();
+    const double start = from.value_or(0.0);
+    studio.timeline.StartPosition = static_cast<float>(start);
+    studio.recordToggle = true;
+    const std::size_t messagesBefore = headless.dialogs().shown.size();
+    studio.transport().SpeedButton1Click();
+
+    std::vector<const tqx::TMultiWave*> takes;
+    for (int slot : studio.model.clipSlots())
+        if (const tqx::TMultiWave* clip = studio.model.clip(slot); clip->IsCapturing()) takes.push_back(clip);
+    if (takes.empty()) {
+        std::cerr << kTool << ": no take could be started\n";
+        if (studio.transport().isPlaying()) studio.transport().SpeedButton1Click();
+        return 1;
+    }
+    // The takes end once the run has been heard for N seconds and each take holds them.
+    const auto rate = static_cast<std::uint32_t>(studio.model.ProjectSampleRate);
+    const std::int64_t wanted = tqx::frameAtTime(start + *seconds, rate) - tqx::frameAtTime(start, rate);
+    auto recordedEnough = [&] {
+        if (studio.timeline.PlayHead.load() < start + *seconds) return false;
+        return std::all_of(takes.begin(), takes.end(), [&](const tqx::TMultiWave* take) {
+            if (!take->IsCapturing()) return true;
+            const std::int64_t frames = tqx::frameAtTime(take->GetStartTime(), rate) - tqx::frameAtTime(start, rate) +
+                                        take->BytesWritten() / std::max<std::uint32_t>(1, take->CaptureFormat().blockAlign);
+            return frames >= wanted;
+        });
+    };
+    const bool showProgress = tqx::progressWanted();
+    headless.runUntil(recordedEnough, *seconds + 15.0, [&] {
+        if (showProgress)
+            std::cerr << '\r' << kTool << ": " << tqx::Transport::formatTime(studio.timeline.PlayHead.load() - start)
+                      << " / " << tqx::Transport::formatTime(*seconds) << std::flush;
+    });
+    if (showProgress) std::cerr << '\n';
+    studio.transport().SpeedButton1Click();  // ends the takes and lays them on their tracks
+    const bool complete = headless.dialogs().shown.size() == messagesBefore;
+
+    if (!studio.projectFile().Write(path)) return 1;
+    const std::set<int> earlier(before.begin(), before.end());
+    for (int slot : studio.model.clipSlots())
+        if (!earlier.count(slot)) std::cout << studio.model.clip(slot)->FileName() << '\n';
+    return complete ? 0 : 1;
+}
