@@ -201,7 +201,7 @@ void CaptureEngine::MeasureCaptureLevel(int track, const WaveHeader& H, int chan
     // since MeterDivisor is then 0 every buffer draws it, halving the sum after its own share.
     const bool masterFollowsCapture = meters.MeterDivisor <= 0;
     meters.showBlockLevels(channels, track, sum, count, masterFollowsCapture);
-    if (masterFollowsCapture) meters.paceMasterMeter(meters.captureFillCounter, true);
+    if (masterFollowsCapture) meters.paceMasterMeter(meters.captureFillCounter);
 }
 
 bool CaptureEngine::endCapture(TMultiWave& clip) {

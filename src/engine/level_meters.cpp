@@ -103,16 +103,28 @@ void LevelMeters::showBlockLevels(int channels, int track, const std::array<doub
     if (feedMaster && channels == 1) MasterLevelSum[1] += static_cast<float>(fraction0);
 }
 
-void LevelMeters::paceMasterMeter(int& counter, bool draw) {
+void LevelMeters::paceMasterMeter(int& counter) {
     counter += 1;
     if (MeterDivisor >= counter) return;
-    if (draw) {
-        for (std::size_t c = 0; c < 2; ++c) {
-            MasterLevelSum[c] = MasterLevelSum[c] / static_cast<float>(counter);
-            DrawMasterMeter(int(c), 0.0, MasterLevelSum[c]);
-        }
-    }
+    drawAveragedMaster(counter);
     counter = 1;
+}
+
+void LevelMeters::pacePlaybackMeter(bool audible) {
+    fillCounter += 1;
+    if (audible) ++audibleFills;
+    if (MeterDivisor >= fillCounter) return;
+    if (audibleFills == 0) MasterLevelSum = {0.0f, 0.0f};
+    drawAveragedMaster(audibleFills + 1);
+    fillCounter = 1;
+    audibleFills = 0;
+}
+
+void LevelMeters::drawAveragedMaster(int shares) {
+    for (std::size_t c = 0; c < 2; ++c) {
+        MasterLevelSum[c] = MasterLevelSum[c] / static_cast<float>(shares);
+        DrawMasterMeter(int(c), 0.0, MasterLevelSum[c]);
+    }
 }
 
 void LevelMeters::clearTrackMeter(int track) {

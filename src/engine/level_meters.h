@@ -31,9 +31,11 @@ public:
     std::array<float, 2> MasterLevelSum{0.0f, 0.0f};
     // Clips taking part in the current run; the master meter is drawn once per that many fills.
     int MeterDivisor = 0;
-    // Fills since the master meter was last drawn, by playback and by capture.
+    // Fills since the master meter was last drawn, by playback and by capture, counted from 1.
     int fillCounter = 1;
     int captureFillCounter = 1;
+    // Of the playback fills since the last draw, those of audible clips (which feed the sums).
+    int audibleFills = 0;
 
     // Level of a block whose mean magnitude is `mean` (1.0 = full scale). A silent block
     // measures 0 dB above the floor, that is -96.33 dBFS and fraction 0.
@@ -50,10 +52,14 @@ public:
     // MasterLevelSum, a mono block's to both halves.
     void showBlockLevels(int channels, int track, const std::array<double, 2>& sum,
                          const std::array<long, 2>& count, bool feedMaster);
-    // One more fill towards the next master draw: once `counter` passes MeterDivisor the
-    // averaged sums are drawn (when `draw`) and the count starts again at 1. The sums are not
-    // cleared, so each drawn value also carries the previous one.
-    void paceMasterMeter(int& counter, bool draw);
+    // One more capture fill towards the next master draw: once `counter` passes MeterDivisor
+    // the averaged sums are drawn and the count starts again at 1. The sums are not cleared,
+    // so each drawn value also carries the previous one.
+    void paceMasterMeter(int& counter);
+    // One more playback fill, of an audible clip or not. The draw averages the previous value
+    // with the audible clips' fractions only, so a muted track does not pull the meter down;
+    // with no audible clip at all the meter falls to empty.
+    void pacePlaybackMeter(bool audible);
 
     // Both halves of a track's meter empty.
     void clearTrackMeter(int track);
@@ -66,6 +72,8 @@ public:
 
 private:
     RgbImage* trackImage(int slot);
+    // The sums divided by `shares` (the previous value and the fills since), and drawn.
+    void drawAveragedMaster(int shares);
     void showLevel(double dBFS);
 
     Studio& studio_;

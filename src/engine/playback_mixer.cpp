@@ -178,7 +178,7 @@ int PlaybackMixer::FillBlock(int clipSlot, int block, std::int64_t firstFrame) {
     // Only audible clips feed the master meter; every fill paces it.
     const bool audible = studio_.model.trackAudible(track);
     meters.showBlockLevels(channels, track, sum, count, audible);
-    meters.paceMasterMeter(meters.fillCounter, true);
+    meters.pacePlaybackMeter(audible);
     return 1;
 }
 
