@@ -72,9 +72,13 @@ bool openProject(Studio& studio, const std::string& tool, const std::string& pat
         std::cerr << tool << ": cannot read the project " << path << '\n';
         return false;
     }
+    printMemo(studio, tool);
+    return true;
+}
+
+void printMemo(Studio& studio, const std::string& tool) {
     for (const std::string& line : studio.memo) std::cerr << tool << ": " << line << '\n';
     studio.memo.clear();
-    return true;
 }
 
 bool progressWanted() { return isatty(STDERR_FILENO) == 1; }

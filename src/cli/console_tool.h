@@ -35,8 +35,12 @@ std::optional<double> parseSeconds(const std::string& text);
 std::optional<std::string> optionValue(int argc, char** argv, int& i, const std::string& name, bool& missing);
 
 // Opens the project as the program does and prints what the memo says about it (clips that
-// could not be read). False, after a message, when the project cannot be read.
+// could not be read), as printMemo does. False, after a message, when the project cannot be read.
 bool openProject(Studio& studio, const std::string& tool, const std::string& path);
+
+// Prints what the memo has gathered since the last call (for instance sound lost to a busy
+// machine), and empties it.
+void printMemo(Studio& studio, const std::string& tool);
 
 // True when standard error is a terminal, so a tool may show its progress there.
 bool progressWanted();

@@ -91,5 +91,6 @@ int main(int argc, char** argv) {
         if (showProgress) std::cerr << '\n';
     }
     if (studio.transport().isPlaying()) studio.transport().SpeedButton1Click();
+    tqx::printMemo(studio, kTool);
     return refused ? 1 : 0;
 }

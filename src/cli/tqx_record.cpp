@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
     if (showProgress) std::cerr << '\n';
     studio.transport().SpeedButton1Click();  // ends the takes and lays them on their tracks
     const bool complete = headless.dialogs().shown.size() == messagesBefore;
+    tqx::printMemo(studio, kTool);
 
     if (!studio.projectFile().Write(path)) return 1;
     const std::set<int> earlier(before.begin(), before.end());

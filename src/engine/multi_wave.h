@@ -19,6 +19,9 @@ class TMultiWave {
 public:
     static constexpr int kInitialOutBufferSamples = 8820;  // 50 ms of 16-bit stereo at 44,100 Hz
     static constexpr int kCaptureBufferCount = 4;
+    // Output blocks of 0.1 s in flight per clip stream: 0.4 s of sound queued ahead, so a
+    // busy moment of the program (a large repaint, a loaded machine) is bridged.
+    static constexpr int kOutputBlocks = 4;
     static constexpr std::uint32_t kCaptureBufferBytes = 65536;
 
     explicit TMultiWave(int slotIndex);
@@ -100,7 +103,7 @@ public:
 
     // --- playback stream, driven by the playback mixer ---
     StreamId WaveOut = 0;
-    std::array<WaveHeader, 2> OutHeaders{};
+    std::array<WaveHeader, kOutputBlocks> OutHeaders{};
     std::int16_t* OutBuffer(int i) { return outBuffers_[i].data(); }
     // Whole frames in one output block; a trailing partial frame of the block is never used.
     int OutBlockFrames() const { return format_.channels ? outBufferSamples_ / format_.channels : 0; }
@@ -134,7 +137,7 @@ private:
     float startTime_ = 0.0f;
     std::uint8_t playing_ = 0;
     int blockCounter_ = 0;
-    std::array<std::vector<std::int16_t>, 2> outBuffers_;
+    std::array<std::vector<std::int16_t>, kOutputBlocks> outBuffers_;
     int outBufferSamples_ = 0;
     std::string fileName_;
 

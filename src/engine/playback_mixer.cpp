@@ -43,7 +43,7 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
 
     const std::uint32_t blockBytes =
         static_cast<std::uint32_t>(std::max(0, clip->OutBlockFrames())) * clip->GetFormat().blockAlign;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < TMultiWave::kOutputBlocks; ++i) {
         WaveHeader& h = clip->OutHeaders[static_cast<std::size_t>(i)];
         h = WaveHeader{};
         h.data = reinterpret_cast<std::uint8_t*>(clip->OutBuffer(i));
@@ -72,7 +72,7 @@ void PlaybackMixer::primeClip(int clipSlot) {
     clip.SetBlockCounter(0);
     clip.outputDraining = false;
     clip.outputEq.enter(studio_.equalizer());
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < TMultiWave::kOutputBlocks; ++i) {
         const int b = clip.GetBlockCounter();
         const int r = nextBlock(clipSlot, clip, i);
         if (r == 0) {
@@ -112,7 +112,7 @@ int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
 
 int PlaybackMixer::FillBlock(int clipSlot, int block, std::int64_t firstFrame) {
     TMultiWave* clip = studio_.model.clip(clipSlot);
-    if (!clip || block < 0 || block > 1) return -1;
+    if (!clip || block < 0 || block >= TMultiWave::kOutputBlocks) return -1;
     const int track = clip->GetTrack();
     if (track < 0 || track >= kTrackSlots) return -1;
     const TrackSlot& t = studio_.model.track(track);
@@ -191,7 +191,7 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
         streams_.erase(found);
         return;
     }
-    for (int j = 0; j < 2; ++j) {
+    for (int j = 0; j < TMultiWave::kOutputBlocks; ++j) {
         WaveHeader& header = clip->OutHeaders[static_cast<std::size_t>(j)];
         if (!(header.flags & WaveHeader::Done) || clip->outputDraining) continue;
         const int b = clip->GetBlockCounter();

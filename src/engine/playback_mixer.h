@@ -1,5 +1,5 @@
 #pragma once
-// Per-clip output streams. Every clip with data gets its own double-buffered stream while the
+// Per-clip output streams. Every clip with data gets its own stream of rotating blocks while the
 // project plays; each block is taken from the clip's data at the play position and shaped by
 // its track's mute, solo, gain, volume and pan (and the equalizer). The device layer mixes the
 // streams.
@@ -34,7 +34,7 @@ public:
     // Timer thread: a millisecond for a run without playback device.
     void tick() { clock_.tick(); }
 
-    // Opens the clip's stream on its device and queues its first two blocks from the start
+    // Opens the clip's stream on its device and queues its first blocks from the start
     // position; the stream waits for startRun. False (after a message) when the device refuses.
     bool OpenClipOutput(int clipSlot);
     // The clip frame the stream's next block begins with: the entry frame plus the blocks

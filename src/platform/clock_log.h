@@ -14,7 +14,7 @@ namespace tqx {
 
 class ClockLog {
 public:
-    static constexpr int kNotes = 16;
+    static constexpr int kNotes = 32;
 
     // The callback only.
     void note(std::int64_t frame, double time) noexcept {

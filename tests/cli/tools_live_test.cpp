@@ -40,10 +40,12 @@ std::string tool(const std::string& name) {
     return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
 }
 
-// Runs a command line; its standard output, and the exit status in `status`.
+// Runs a command line; its standard output, and the exit status in `status`. What it says on
+// standard error is printed, so a failure shows the program's own report.
 std::string run(const std::string& command, int& status) {
     std::string out;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+    const std::string errors = std::filesystem::temp_directory_path() / ("tqx-tool-" + std::to_string(getpid()) + ".err");
+    if (FILE* pipe = popen((command + " 2>'" + errors + "'").c_str(), "r")) {
         char buffer[4096];
         std::size_t n;
         while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
@@ -52,6 +54,8 @@ std::string run(const std::string& command, int& status) {
     } else {
         status = -1;
     }
+    for (const auto& line : readFile(errors)) std::fputc(line, stderr);
+    std::filesystem::remove(errors);
     return out;
 }
 

@@ -293,11 +293,11 @@ TEST_F(PlaybackMixerTest, NotificationsOfClosedStreamsAreIgnored) {
     start();      // and a new run begins before they are delivered
     ASSERT_NE(clip.WaveOut, old);
     rig.sink.pump();
-    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), 2u);
+    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), std::size_t(TMultiWave::kOutputBlocks));
     rig.run(300);
     EXPECT_EQ(played(clip), slice(ramp(30 * kStereoBlock), 0, 3 * kStereoBlock));
     studio.mixer().OnWaveOutDone(old);
-    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), 2u);
+    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), std::size_t(TMultiWave::kOutputBlocks));
 }
 
 TEST_F(PlaybackMixerTest, WriteRefusedWhilePrimingReportsTheError) {
