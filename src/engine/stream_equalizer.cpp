@@ -6,6 +6,7 @@ namespace tqx {
 
 void StreamEqualizer::enter(const Equalizer& eq) {
     state_ = {};
+    atRest_ = true;
     on_ = eq.isOn();
     table_ = eq.table();
 }
@@ -13,6 +14,14 @@ void StreamEqualizer::enter(const Equalizer& eq) {
 void StreamEqualizer::process(std::span<std::int16_t> block, int channels, const Equalizer& eq) {
     const bool on = eq.isOn();
     if (!on && !on_) return;  // off: the history waits as it was
+    // Silence into a filter at rest comes out as silence and leaves it at rest: the blocks of
+    // a clip that still lies ahead cost nothing.
+    if (atRest_ && std::all_of(block.begin(), block.end(), [](std::int16_t x) { return x == 0; })) {
+        on_ = on;
+        table_ = eq.table();
+        return;
+    }
+    atRest_ = false;
     if (on == on_ && (!on || eq.table() == table_)) {
         ApplyEqualizer(block, std::size_t(channels), state_, table_.denominator, table_.numerator);
         return;

@@ -21,6 +21,7 @@ public:
 
 private:
     EqualizerState state_;
+    bool atRest_ = true;  // the history is empty
     bool on_ = false;
     EqCoefficientTable table_{};
     std::vector<std::int16_t> before_;  // the block as it sounded before a change
