@@ -6,6 +6,7 @@
 #include "engine/studio.h"
 #include "engine/wave_reader.h"
 #include "io/ravelin_client.h"
+#include "platform/regular_file.h"
 
 namespace tqx {
 
@@ -27,6 +28,10 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
     const WaveScan scan = scanWaveFile(path);
     if (scan.error == WaveReadError::CannotOpen) {
         warn(kReadErrorMessage);
+        return LoadResult::Failed;
+    }
+    if (scan.error == WaveReadError::NotRegular) {
+        warn(notRegularFileMessage(path, scan.kind));
         return LoadResult::Failed;
     }
     if (scan.error == WaveReadError::NoRiff || scan.error == WaveReadError::NoFormat) {

@@ -9,6 +9,7 @@
 #include "engine/studio.h"
 #include "engine/transport.h"
 #include "io/wave_import.h"
+#include "platform/atomic_file_writer.h"
 
 namespace tqx {
 
@@ -109,11 +110,21 @@ bool ProjectFileCommands::writeFile(const std::string& path) {
             return false;
         case EncodeError::None: break;
     }
-    switch (replaceFileContents(path, encoded.bytes)) {
-        case ReplaceResult::Ok: return true;
-        case ReplaceResult::CannotCreate: studio_.dialogs.showMessage(kCannotCreateMessage); return false;
-        case ReplaceResult::CannotWrite: studio_.dialogs.showMessage(kCannotWriteMessage); return false;
+    AtomicFileWriter file(path);
+    switch (file.open()) {
+        case AtomicFileWriter::Status::Ok: break;
+        case AtomicFileWriter::Status::NotRegular:
+            studio_.dialogs.showMessage(notRegularFileMessage(file.target(), file.targetKind()));
+            return false;
+        case AtomicFileWriter::Status::ReadOnly:
+            studio_.dialogs.showMessage(readOnlyFileMessage(file.target()));
+            return false;
+        case AtomicFileWriter::Status::CannotCreate:
+        case AtomicFileWriter::Status::CannotWrite: studio_.dialogs.showMessage(kCannotCreateMessage); return false;
     }
+    file.write(encoded.bytes.data(), encoded.bytes.size());
+    if (file.commit() == AtomicFileWriter::Status::Ok) return true;
+    studio_.dialogs.showMessage(file.replacesExisting() ? kCannotWriteMessage : kCannotWriteNewMessage);
     return false;
 }
 
@@ -133,7 +144,8 @@ bool ProjectFileCommands::Load(const std::string& path) {
 bool ProjectFileCommands::loadFile(const std::string& path) {
     const ParsedProjectFile parsed = parseProjectFile(path);
     if (!parsed.opened) {
-        studio_.dialogs.showMessage(kCannotOpenMessage);
+        const bool special = parsed.kind != FileKind::Missing && parsed.kind != FileKind::Regular;
+        studio_.dialogs.showMessage(special ? notRegularFileMessage(path, parsed.kind) : kCannotOpenMessage);
         return false;
     }
     studio_.model.resetProject();

@@ -18,6 +18,8 @@ public:
     static constexpr const char* kCannotCreateMessage = "エラー。ファイルの作成に失敗しました。";
     static constexpr const char* kCannotWriteMessage =
         "エラー。ファイルの書き込みに失敗しました。元のファイルはそのまま残っています。";
+    static constexpr const char* kCannotWriteNewMessage =
+        "エラー。ファイルの書き込みに失敗しました。ファイルは作成されていません。";
     static constexpr const char* kCannotOpenMessage = "エラー。ファイルの操作に失敗しました。";
     static constexpr const char* kWrongIdMessage = "プログラムIDが不正です。指定のファイルは開けません。";
     static constexpr const char* kExceptionMessage = "例外エラー。";
@@ -36,8 +38,9 @@ public:
     // "名前を付けて保存(&A)...": asks for a file (ProjectPath proposed) and writes to it.
     void SaveAsCommand();
 
-    // Writes the project to `path`; the previous file there stays intact on any failure.
-    // True when the file was written; failures are reported to the user.
+    // Writes the project to `path`; the previous file there stays intact on any failure, and
+    // a write-protected file is not replaced. True when the file was written; failures are
+    // reported to the user.
     bool Write(const std::string& path);
     // Replaces the project by the one in `path`. True when the whole file was read (clips
     // whose WAVE file could not be imported are listed in the memo and do not count).

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
 
@@ -220,6 +223,26 @@ TEST_F(WaveImportTest, DamagedChunkSizesAreRefusedWithoutReadingOutside) {
                   std::vector<std::string>{c.message ? c.message : WaveImporter::notWaveMessage(path)});
         EXPECT_EQ(model.clipCount(), 0);
     }
+}
+
+TEST_F(WaveImportTest, OnlyRegularFilesAreOpenedAndAPipeIsRefusedAtOnce) {
+    const std::string fifo = dir.file("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    // Opening the pipe the ordinary way would wait for a writer for ever.
+    ::alarm(20);
+    importer.importInteractive(fifo);
+    EXPECT_FALSE(importer.importForProject(0, fifo, 0));
+    importer.importInteractive("/dev/zero");
+    importer.importInteractive(dir.path().string());
+    ::alarm(0);
+    const std::string only = "です。扱えるのは通常のファイルだけです。";
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{"エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                        "エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                        "エラー。「/dev/zero」はデバイス" + only,
+                                        "エラー。「" + dir.path().string() + "」はフォルダー" + only}));
+    EXPECT_EQ(model.clipCount(), 0);
+    EXPECT_EQ(studio.caption, kApplicationTitle);
 }
 
 // ---------------------------------------------------------------- where the clip goes

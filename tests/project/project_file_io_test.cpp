@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -303,9 +304,35 @@ TEST_F(ProjectFileTest, AFileThatCannotBeOpenedLeavesTheProjectAlone) {
     model.createTrack();
     EXPECT_FALSE(files.Load(dir.file("missing.tqxproj")));
     EXPECT_FALSE(files.Load(dir.path().string()));  // a folder
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{Cmd::kCannotOpenMessage, Cmd::kCannotOpenMessage}));
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{Cmd::kCannotOpenMessage,
+                                        "エラー。「" + dir.path().string() +
+                                            "」はフォルダーです。扱えるのは通常のファイルだけです。"}));
     EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::PlainMessage);
+    EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::PlainMessage);
     EXPECT_EQ(model.trackCount(), 1);
+}
+
+TEST_F(ProjectFileTest, APipeOrDeviceGivenAsTheProjectIsRefusedAtOnce) {
+    model.createTrack();
+    const std::string fifo = dir.file("pipe.tqxproj");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ::alarm(20);  // opening the pipe the ordinary way would wait for a writer for ever
+    EXPECT_FALSE(files.Load(fifo));
+    EXPECT_FALSE(files.Load("/dev/zero"));
+    ::alarm(0);
+    const std::string only = "です。扱えるのは通常のファイルだけです。";
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                                            "エラー。「/dev/zero」はデバイス" + only}));
+    EXPECT_EQ(model.trackCount(), 1);
+    // Saving onto them is refused the same way, without writing into the pipe or device.
+    dialogs.shown.clear();
+    EXPECT_FALSE(files.Write(fifo));
+    EXPECT_FALSE(files.Write("/dev/null"));
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                                            "エラー。「/dev/null」はデバイス" + only}));
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+    EXPECT_EQ(std::filesystem::status("/dev/null").type(), std::filesystem::file_type::character);
 }
 
 TEST_F(ProjectFileTest, AFileEndingAfterTheLastTrackReadsTheEqualizerAsOff) {
@@ -455,6 +482,8 @@ TEST_F(ProjectFileTest, SaveIntoAnUnwritableFolderKeepsTheOldFile) {
     if (::geteuid() != 0) {
         refused = refusedWithMessage();
     } else {
+        // The project is the saving user's own file; only the folder is closed to them.
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -470,7 +499,7 @@ TEST_F(ProjectFileTest, SaveIntoAnUnwritableFolderKeepsTheOldFile) {
     EXPECT_EQ(test::readFile(path), old);
 }
 
-TEST_F(ProjectFileTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
+TEST_F(ProjectFileTest, AWriteThatFailsHalfWayKeepsTheOldFileAndSaysWhatIsLeft) {
     const std::string path = dir.file("p.tqxproj");
     ASSERT_TRUE(files.Write(path));
     const auto old = test::readFile(path);
@@ -483,13 +512,61 @@ TEST_F(ProjectFileTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
     small.rlim_cur = 200;
     ::setrlimit(RLIMIT_FSIZE, &small);
     const bool written = files.Write(path);
+    const bool created = files.Write(dir.file("new.tqxproj"));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(written);
-    EXPECT_EQ(dialogs.messages(), std::vector<std::string>{Cmd::kCannotWriteMessage});
+    EXPECT_FALSE(created);
+    // The old file stays where there was one; a new name gets no file at all.
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{"エラー。ファイルの書き込みに失敗しました。元のファイルはそのまま残っています。",
+                                        "エラー。ファイルの書き込みに失敗しました。ファイルは作成されていません。"}));
     EXPECT_EQ(test::readFile(path), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(ProjectFileTest, AWriteProtectedProjectIsNotOverwritten) {
+    const std::string path = dir.file("p.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    const auto old = test::readFile(path);
+    ::chmod(path.c_str(), 0444);
+    model.createTrack();
+    model.SavePath = path;
+    files.SaveCommand();
+    EXPECT_EQ(dialogs.messages(),
+              std::vector<std::string>{"エラー。「" + path + "」は読み取り専用のため上書きできません。ファイルは書き込んでいません。"});
+    EXPECT_EQ(test::readFile(path), old);
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0444));
+}
+
+TEST_F(ProjectFileTest, ASaveKilledHalfWayLeavesNothingTheNextSaveDoesNotRemove) {
+    const std::string path = dir.file("p.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    const auto old = test::readFile(path);
+    for (int i = 0; i < 20; ++i) model.createTrack();
+    ASSERT_EQ(test::killedPastFileSize(200, [&] { files.Write(path); }), SIGXFSZ);
+    EXPECT_EQ(test::readFile(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // and a temporary
+
+    ASSERT_TRUE(files.Write(dir.file("other.tqxproj")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // p and other
+    ASSERT_TRUE(files.Write(path));
+    ASSERT_TRUE(files.Load(path));
+    EXPECT_EQ(model.trackCount(), 20);
+}
+
+TEST_F(ProjectFileTest, ProjectNamesUpToTheLongestAFolderHoldsAreSaved) {
+    model.createTrack();
+    for (std::size_t length : {240u, 255u}) {
+        const std::string path = dir.file(std::string(length - 8, 'p') + ".tqxproj");
+        dialogs.files.push_back(path);
+        files.SaveAsCommand();
+        EXPECT_TRUE(dialogs.messages().empty()) << length;
+        EXPECT_EQ(model.SavePath, path);
+        ASSERT_TRUE(files.Load(path));
+        EXPECT_EQ(model.trackCount(), 1);
+    }
 }
 
 TEST_F(ProjectFileTest, OverlongNamesAndPathsAreRefusedNotCut) {
