@@ -6,15 +6,16 @@
 
 #include "platform/byte_order.h"
 #include "platform/regular_file.h"
+#include "platform/stream_format.h"
 #include "project/text_encoding.h"
 
 namespace tqx {
 
 namespace {
 
-// Every sampling rate a sound card offers lies here; outside it the time scale degenerates.
-constexpr std::int32_t kMinStoredRate = 1000;
-constexpr std::int32_t kMaxStoredRate = 384000;
+// Every sampling rate a stream can play lies here; outside it the time scale degenerates.
+constexpr std::int32_t kMinStoredRate = kLowestStreamRate;
+constexpr std::int32_t kMaxStoredRate = kHighestStreamRate;
 
 // The smallest track record (empty name, no clips) and clip record (empty path).
 constexpr std::uint64_t kMinTrackRecordBytes = 4 + 4 + 4 + 3 * 4 + 2 * 4 + 3 + 4;
