@@ -122,8 +122,17 @@ void Exporter::writeTrack(int track, const std::string& path) {
         const std::size_t samples = extent.length / 2;
         const auto rendered = std::make_unique_for_overwrite<std::int16_t[]>(samples);
         auto progress = progressToView(studio_);
-        RenderOptions options{[&](double f) { return progress(f * 0.9); }, converterLibrary};
-        if (!renderTrack(studio_, track, extent, {rendered.get(), samples}, options)) return;  // cancelled
+        bool stopRequested = false;
+        const auto report = [&](double f) {
+            stopRequested = !progress(f * 0.9);
+            return !stopRequested;
+        };
+        if (!renderTrack(studio_, track, extent, {rendered.get(), samples}, {report, converterLibrary})) {
+            if (stopRequested) return;
+            file.discard();
+            reportExportDiscarded(studio_, file, studio_.caption);
+            return;
+        }
         if (!writeSamples(file, rendered.get(), samples)) throw std::runtime_error("write failed");
         commitExportFile(file);
         progress(1.0);

@@ -69,6 +69,12 @@ void commitExportFile(AtomicFileWriter& file) {
         throw std::runtime_error("the finished file could not reach the disk or take its name");
 }
 
+void reportExportDiscarded(Studio& studio, const AtomicFileWriter& file, const std::string& caption) {
+    std::string text = "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。";
+    if (file.replacesExisting()) text += "同じ名前の以前のファイルはそのまま残っています。";
+    studio.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
+}
+
 // ---- progress ----
 
 std::function<bool(double)> progressToView(Studio& studio) {
@@ -115,7 +121,11 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
     // Rendering and adding each track count as its length; writing as the mix's.
     work += double(mixBytes);
     double done = 0;
-    const auto report = [&](double fraction) { return !options.progress || options.progress(fraction); };
+    bool stopRequested = false;
+    const auto report = [&](double fraction) {
+        if (options.progress && !options.progress(fraction)) stopRequested = true;
+        return !stopRequested;
+    };
     if (!report(0.0)) return cancelled();
 
     try {
@@ -130,7 +140,13 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
             const double share = double(extent.length);
             RenderOptions trackOptions{nullptr, options.converterLibrary};
             trackOptions.progress = [&, share](double f) { return report((done + share * 0.8 * f) / work); };
-            if (!renderTrack(studio, slot, extent, rendered, trackOptions)) return cancelled();
+            if (!renderTrack(studio, slot, extent, rendered, trackOptions)) {
+                if (stopRequested) return cancelled();
+                file.discard();
+                reportExportDiscarded(studio, file, studio.caption);
+                result.status = MixdownStatus::RenderFailed;
+                return result;
+            }
             // Each addition is clamped: v from the track, w from the mix.
             std::int16_t* const m = mix.data();
             for (std::size_t k = 0; k < rendered.size(); ++k) m[k] = mixSamples(rendered[k], m[k]);

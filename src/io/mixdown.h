@@ -33,6 +33,8 @@ bool openExportFile(Studio& studio, AtomicFileWriter& file, const std::string& c
 bool writeSamples(AtomicFileWriter& file, const std::int16_t* samples, std::size_t count);
 // Puts the finished file in place; throws std::runtime_error when that fails (the target stays).
 void commitExportFile(AtomicFileWriter& file);
+// Said when an export stopped before its end: no file was written, an earlier one stays.
+void reportExportDiscarded(Studio& studio, const AtomicFileWriter& file, const std::string& caption);
 
 // Reports an export's progress to the window (when there is one), a few hundred times at
 // most; false when the user asked to stop.
@@ -43,6 +45,7 @@ enum class MixdownStatus {
     NothingToWrite,  // no chosen track has a clip; no file, no message
     CreateFailed,    // the file could not be created; the user was told
     WriteFailed,     // mixing or writing failed; the user was told, no file is left
+    RenderFailed,    // a track could not be rendered whole; the user was told, no file is left
     Cancelled,       // the progress callback asked to stop; no file is left
 };
 
