@@ -25,7 +25,7 @@ inline constexpr int kEqualizerBands = 10;
 struct StoredClip {
     std::int32_t clipSlot = 0;
     std::int32_t trackSlot = 0;
-    std::string path;  // UTF-8
+    std::string path;  // UTF-8, or the bytes of a file name that is not UTF-8
     float start = 0.0f;
 };
 

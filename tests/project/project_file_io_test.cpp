@@ -335,6 +335,47 @@ TEST_F(ProjectFileTest, APipeOrDeviceGivenAsTheProjectIsRefusedAtOnce) {
     EXPECT_EQ(std::filesystem::status("/dev/null").type(), std::filesystem::file_type::character);
 }
 
+TEST_F(ProjectFileTest, ClipPathsThatAreNotUtf8ComeBackByteForByte) {
+    model.createTrack();
+    // Latin-1 names, legal on Linux: one that no reader takes for text, one that would read
+    // as cp932 (the kanji 顴) and is stored behind the byte 0xFF.
+    const std::string latin = wave("caf\xE9.wav");
+    const std::string kanjiLike = wave("\xE9\x41.wav");
+    addClip(0, 0, latin, 0.0f);
+    addClip(1, 0, kanjiLike, 1.0f);
+    const std::string path = dir.file("bytes.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    const auto bytes = test::readFile(path);
+    const auto storedAs = [&](const std::string& text) {
+        const auto field = Bytes().text(text).b;
+        return std::search(bytes.begin(), bytes.end(), field.begin(), field.end()) != bytes.end();
+    };
+    EXPECT_TRUE(storedAs(latin));
+    EXPECT_TRUE(storedAs("\xFF" + kanjiLike));
+
+    ASSERT_TRUE(files.Load(path));
+    EXPECT_TRUE(studio.memo.empty());
+    ASSERT_NE(model.clip(0), nullptr);
+    ASSERT_NE(model.clip(1), nullptr);
+    EXPECT_EQ(model.clip(0)->FileName(), latin);
+    EXPECT_EQ(model.clip(1)->FileName(), kanjiLike);
+    // And again: the reopened project saves the same bytes.
+    const std::string again = dir.file("again.tqxproj");
+    ASSERT_TRUE(files.Write(again));
+    EXPECT_EQ(test::readFile(again), bytes);
+}
+
+TEST_F(ProjectFileTest, ANameThatIsNeitherUtf8NorCp932OpensAndSavesAgainUnchanged) {
+    std::string name;
+    for (int i = 0; i < 85; ++i) name += "\x80\xFD\xA0";  // 255 bytes no reader can decode
+    Bytes file = Bytes().header(1).track(0, name).flatEqualizer();
+    ASSERT_TRUE(loadBytes(file));
+    EXPECT_EQ(model.track(0).name, name);
+    const std::string path = dir.file("again.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    EXPECT_EQ(test::readFile(path), file.b);
+}
+
 TEST_F(ProjectFileTest, AFileEndingAfterTheLastTrackReadsTheEqualizerAsOff) {
     studio.equalizer().loadOn(true);
     studio.equalizer().loadBandSet(3);
