@@ -148,6 +148,7 @@ bool ProjectFileCommands::loadFile(const std::string& path) {
         studio_.dialogs.showMessage(special ? notRegularFileMessage(path, parsed.kind) : kCannotOpenMessage);
         return false;
     }
+    clipsLeftOut_.clear();
     studio_.model.resetProject();
     // Whatever happens next, the project is no longer the one SavePath was written for: the
     // next Save asks for a file instead of overwriting that one.
@@ -229,6 +230,8 @@ bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
                 break;
             }
             if (studio_.importer().importForProject(clip.clipSlot, clip.path, slot)) continue;
+            clipsLeftOut_.push_back(clip);
+            clipsLeftOut_.back().trackSlot = slot;  // the track it would have been on
             studio_.memo.push_back(kClipFailedMemo);
             studio_.memo.push_back("トラック: " + std::to_string(slot));
             studio_.memo.push_back("ファイル: " + clip.path);

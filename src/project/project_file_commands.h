@@ -3,6 +3,7 @@
 // operations under them, Write (gathers the project into a file) and Load (clears the project
 // and rebuilds it from a file, importing every clip's WAVE file again).
 #include <string>
+#include <vector>
 
 #include "project/project_file.h"
 #include "platform/user_dialogs.h"
@@ -49,6 +50,10 @@ public:
     // The project as the file stores it.
     ProjectFileContents gather() const;
 
+    // The clips of the last Load whose WAVE file could not be imported (the memo lists them),
+    // each with the slot of the track it was to go on.
+    const std::vector<StoredClip>& clipsLeftOut() const { return clipsLeftOut_; }
+
     // Text of the message for a damaged file.
     static std::string damageMessage(const ParsedProjectFile& parsed);
 
@@ -62,6 +67,7 @@ private:
     void error(const std::string& text);
 
     Studio& studio_;
+    std::vector<StoredClip> clipsLeftOut_;
 };
 
 }  // namespace tqx

@@ -282,6 +282,9 @@ TEST_F(ProjectFileTest, MovedClipFileIsListedInTheMemoAndTheTrackStays) {
     EXPECT_EQ(studio.memo, (std::vector<std::string>{"エラー: 音声ファイル読み込み失敗。", "トラック: 5",
                                                      "ファイル: " + clipPath}));
     EXPECT_TRUE(dialogs.showed(WaveImporter::kReadErrorMessage));
+    ASSERT_EQ(files.clipsLeftOut().size(), 1u);
+    EXPECT_EQ(files.clipsLeftOut()[0].path, clipPath);
+    EXPECT_EQ(files.clipsLeftOut()[0].trackSlot, 5);
     EXPECT_TRUE(model.trackExists(5));
     EXPECT_EQ(model.clip(9), nullptr);
     ASSERT_NE(model.clip(10), nullptr);
