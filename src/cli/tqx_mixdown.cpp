@@ -1,6 +1,10 @@
 // tqx-mixdown: writes the mixdown of a project without opening any window. The file is the
 // one the main window's "全体(&A)..." (or, with --tracks, "トラック選択(&S)...") would write.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,7 +14,9 @@
 #include "io/mixdown.h"
 #include "platform/event_sink.h"
 #include "platform/no_audio_system.h"
+#include "platform/regular_file.h"
 #include "platform/timer_service.h"
+#include "project/project_file_commands.h"
 #include "project/project_model.h"
 
 namespace {
@@ -21,7 +27,9 @@ constexpr const char* kUsage = R"(Usage: tqx-mixdown PROJECT.tqxproj OUT.wav [--
 Writes the mixdown of a Tinderquillex project as a 16-bit stereo WAVE file at the
 project's sampling rate: every clip of the chosen tracks at its start time, the
 equalizer as saved in the project, each track's gain, volume and pan. Mute and solo
-do not apply. OUT.wav is replaced when it exists.
+do not apply. OUT.wav is replaced when it exists, and only by a complete file; a
+symbolic link is followed to its target. OUT.wav may not be the project file, one of
+its clip files, a directory or a device.
 
 Options:
   --tracks N,N,...  mix only these tracks. N is the track number shown in the program
@@ -34,10 +42,42 @@ Messages the program would show in a window are printed to standard error.
 
 Exit status:
   0  the file was written
-  1  the project could not be read, or the file could not be written
-  2  wrong command line, or a track number that the project does not have
+  1  the project could not be read, or the mixdown could not be written whole (a
+     track could not be rendered, a clip could not be converted, the converter
+     library is missing, the disk is full...); no file is left, and an earlier
+     OUT.wav stays as it was
+  2  wrong command line, a track number that the project does not have, or an
+     OUT.wav that may not be written
   3  nothing to write: none of the chosen tracks has a clip
+  4  clips of the chosen tracks were left out because their files are missing or
+     cannot be imported; each is named on standard error. The file holds the rest
+     (none is written when no clip is left).
 )";
+
+// Why OUT must not be written, or nothing when it may be. Compared by the files themselves,
+// so another name for the project or a clip (a link, "./", "..") is caught too.
+std::optional<std::string> outputRefusal(const std::string& out, const std::string& projectPath,
+                                         const tqx::Studio& studio, const std::vector<tqx::StoredClip>& leftOut) {
+    struct stat target {};
+    if (::stat(out.c_str(), &target) != 0) return std::nullopt;  // a new file
+    switch (tqx::fileKindOf(out)) {
+        case tqx::FileKind::Regular: break;
+        case tqx::FileKind::Directory: return out + " is a directory";
+        case tqx::FileKind::Device: return out + " is a device";
+        default: return out + " is not a regular file";
+    }
+    const auto isTarget = [&](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino;
+    };
+    if (isTarget(projectPath)) return out + " is the project file itself";
+    std::vector<std::string> clipFiles;
+    for (int slot : studio.model.clipSlots()) clipFiles.push_back(studio.model.clip(slot)->FileName());
+    for (const tqx::StoredClip& clip : leftOut) clipFiles.push_back(clip.path);
+    for (const std::string& clip : clipFiles)
+        if (isTarget(clip)) return out + " is " + clip + ", a clip file of the project";
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -93,14 +133,23 @@ int main(int argc, char** argv) {
             if (wanted.count(entry.slot)) slots.push_back(entry.slot);
     }
 
-    const tqx::MixdownResult result = tqx::writeMixdown(studio, slots, outputPath);
-    switch (result.status) {
-        case tqx::MixdownStatus::Written:
-            return 0;
-        case tqx::MixdownStatus::NothingToWrite:
-            std::cerr << "tqx-mixdown: nothing to write: none of the chosen tracks has a clip\n";
-            return 3;
-        default:
-            return 1;
+    const std::vector<tqx::StoredClip>& failed = studio.projectFile().clipsLeftOut();
+    if (const auto refusal = outputRefusal(outputPath, projectPath, studio, failed)) {
+        std::cerr << "tqx-mixdown: " << *refusal << "; choose another output file\n";
+        return 2;
     }
+    std::vector<std::string> leftOut;
+    for (const tqx::StoredClip& clip : failed)
+        if (std::find(slots.begin(), slots.end(), clip.trackSlot) != slots.end()) leftOut.push_back(clip.path);
+
+    const tqx::MixdownResult result = tqx::writeMixdown(studio, slots, outputPath);
+    if (result.status != tqx::MixdownStatus::Written && result.status != tqx::MixdownStatus::NothingToWrite)
+        return 1;
+    for (const std::string& path : leftOut) std::cerr << "tqx-mixdown: left out of the mix: " << path << '\n';
+    if (!leftOut.empty()) return 4;
+    if (result.status == tqx::MixdownStatus::NothingToWrite) {
+        std::cerr << "tqx-mixdown: nothing to write: none of the chosen tracks has a clip\n";
+        return 3;
+    }
+    return 0;
 }

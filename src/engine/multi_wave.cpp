@@ -32,8 +32,8 @@ void TMultiWave::FreeOutBuffers() {
 void TMultiWave::LoadWaveFile(const std::string& name) {
     const std::string path = name.empty() ? fileName_ : name;
     WaveScan scan = scanWaveFile(path);
-    if (scan.error == WaveReadError::CannotOpen || scan.error == WaveReadError::NoRiff ||
-        scan.error == WaveReadError::NoFormat)
+    if (scan.error == WaveReadError::CannotOpen || scan.error == WaveReadError::NotRegular ||
+        scan.error == WaveReadError::NoRiff || scan.error == WaveReadError::NoFormat)
         return;
     // The format is taken as soon as the fmt chunk was read, even if no data follows.
     format_ = scan.chunks.format;

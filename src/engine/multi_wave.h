@@ -38,6 +38,8 @@ public:
     void SetBlockCounter(int counter) { blockCounter_ = counter; }
     void SetFormat(const WaveFormat& format) { format_ = format; }
     void SetData(const std::uint8_t* bytes, std::uint32_t length);
+    // SetData without a copy; at most 4 GiB − 1 bytes, as DataSize counts them.
+    void TakeData(std::vector<std::uint8_t>&& bytes) { data_ = std::move(bytes); }
     void AllocOutBuffers(int sampleCount);
     // Samples of a playback block at `rate`: 0.1 s of whole frames.
     static int playbackBlockSamples(int rate, int channels) {

@@ -3,20 +3,12 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 #include "platform/byte_order.h"
 
 namespace tqx {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 struct Chunk {
     char id[4];
@@ -49,43 +41,45 @@ bool findChunk(std::FILE* f, std::uint64_t from, std::uint64_t end, const char* 
     return false;
 }
 
-std::uint64_t fileSize(std::FILE* f) {
-    if (fseeko(f, 0, SEEK_END) != 0) return 0;
-    off_t n = ftello(f);
-    return n < 0 ? 0 : static_cast<std::uint64_t>(n);
-}
-
 }  // namespace
 
 WaveScan scanWaveFile(const std::string& path) {
-    WaveScan scan;
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f) {
-        scan.error = WaveReadError::CannotOpen;
+    RegularFile opened = openRegularFile(path);
+    if (!opened.file) {
+        WaveScan scan;
+        scan.kind = opened.kind;
+        const bool other = opened.kind != FileKind::Regular && opened.kind != FileKind::Missing;
+        scan.error = other ? WaveReadError::NotRegular : WaveReadError::CannotOpen;
         return scan;
     }
-    const std::uint64_t size = fileSize(f.get());
+    WaveScan scan = scanWave(opened.file.get(), opened.size);
+    scan.kind = FileKind::Regular;
+    return scan;
+}
+
+WaveScan scanWave(std::FILE* file, std::uint64_t size) {
+    WaveScan scan;
     Chunk riff;
-    if (!findChunk(f.get(), 0, size, "RIFF", riff) || riff.dataStart + 4 > size) {
+    if (!findChunk(file, 0, size, "RIFF", riff) || riff.dataStart + 4 > size) {
         scan.error = WaveReadError::NoRiff;
         return scan;
     }
     // Subchunks lie after the form type, inside the RIFF chunk and the file.
     const std::uint64_t riffEnd = std::min<std::uint64_t>(riff.dataStart + riff.size, size);
     Chunk fmt;
-    if (!findChunk(f.get(), riff.dataStart + 4, riffEnd, "fmt ", fmt)) {
+    if (!findChunk(file, riff.dataStart + 4, riffEnd, "fmt ", fmt)) {
         scan.error = WaveReadError::NoFormat;
         return scan;
     }
     std::uint8_t rec[WaveFormat::kRecordSize] = {};
     std::uint64_t fmtAvailable = fmt.dataStart < size ? size - fmt.dataStart : 0;
     std::size_t want = std::min<std::uint64_t>({fmt.size, WaveFormat::kRecordSize, fmtAvailable});
-    fseeko(f.get(), static_cast<off_t>(fmt.dataStart), SEEK_SET);
-    std::size_t got = std::fread(rec, 1, want, f.get());
+    fseeko(file, static_cast<off_t>(fmt.dataStart), SEEK_SET);
+    std::size_t got = std::fread(rec, 1, want, file);
     scan.chunks.format = WaveFormat::fromBytes(rec, got);
     Chunk data;
     const std::uint64_t afterFmt = fmt.dataStart + fmt.size + (fmt.size & 1u);
-    if (!findChunk(f.get(), afterFmt, riffEnd, "data", data)) {
+    if (!findChunk(file, afterFmt, riffEnd, "data", data)) {
         scan.error = WaveReadError::NoData;
         return scan;
     }
@@ -97,11 +91,15 @@ WaveScan scanWaveFile(const std::string& path) {
 }
 
 std::optional<std::vector<std::uint8_t>> readWaveData(const std::string& path, const WaveChunks& chunks) {
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f) return std::nullopt;
+    RegularFile opened = openRegularFile(path);
+    if (!opened.file) return std::nullopt;
+    return readWaveData(opened.file.get(), chunks);
+}
+
+std::vector<std::uint8_t> readWaveData(std::FILE* file, const WaveChunks& chunks) {
+    if (fseeko(file, static_cast<off_t>(chunks.dataOffset), SEEK_SET) != 0) return {};
     std::vector<std::uint8_t> bytes(chunks.dataAvailable);
-    if (fseeko(f.get(), static_cast<off_t>(chunks.dataOffset), SEEK_SET) != 0) return std::nullopt;
-    std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f.get());
+    std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
     bytes.resize(got);
     return bytes;
 }

@@ -2,10 +2,12 @@
 // Finds the "fmt " and "data" chunks of a RIFF file, the way the wave file services
 // search: the RIFF chunk (any form type), then "fmt ", then "data" after it.
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "platform/wave_format.h"
 
 namespace tqx {
@@ -17,17 +19,22 @@ struct WaveChunks {
     std::uint32_t dataAvailable = 0;   // what the file really holds of it
 };
 
-enum class WaveReadError { None, CannotOpen, NoRiff, NoFormat, NoData };
+enum class WaveReadError { None, CannotOpen, NotRegular, NoRiff, NoFormat, NoData };
 
 struct WaveScan {
     WaveReadError error = WaveReadError::None;
+    FileKind kind = FileKind::Missing;  // what the path names; NotRegular tells which
     WaveChunks chunks;
 };
 
-// Looks at the file's chunk structure; never reads past the file's end.
+// Looks at the file's chunk structure; never reads past the file's end. Only a regular file
+// is opened (a FIFO or device is refused at once).
 WaveScan scanWaveFile(const std::string& path);
+// The same on an open file of `size` bytes.
+WaveScan scanWave(std::FILE* file, std::uint64_t size);
 
 // Reads the data chunk's bytes that the file really holds (a short file gives fewer).
 std::optional<std::vector<std::uint8_t>> readWaveData(const std::string& path, const WaveChunks& chunks);
+std::vector<std::uint8_t> readWaveData(std::FILE* file, const WaveChunks& chunks);
 
 }  // namespace tqx

@@ -112,11 +112,8 @@ void Exporter::writeTrack(int track, const std::string& path) {
         std::fprintf(stderr, "EndPos: %.3f\n", double(c.time));
     }
 
-    ExportFile file(path);
-    if (!file.create()) {
-        studio_.dialogs.messageBox(kFileCreateFailedMessage, studio_.caption, DialogIcon::Error, DialogButtons::Ok);
-        return;
-    }
+    AtomicFileWriter file(path);
+    if (!openExportFile(studio_, file, studio_.caption)) return;
     try {
         if (extent.length > kMaxExportDataBytes) throw std::length_error("track too long for a WAVE file");
         const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(studio_.model.ProjectSampleRate)),
@@ -126,10 +123,19 @@ void Exporter::writeTrack(int track, const std::string& path) {
         const std::size_t samples = extent.length / 2;
         const auto rendered = std::make_unique_for_overwrite<std::int16_t[]>(samples);
         auto progress = progressToView(studio_);
-        RenderOptions options{[&](double f) { return progress(f * 0.9); }, converterLibrary};
-        if (!renderTrack(studio_, track, extent, {rendered.get(), samples}, options)) return;  // cancelled
-        if (!file.writeSamples(rendered.get(), samples)) throw std::runtime_error("write failed");
-        if (!file.commit()) throw std::runtime_error("the finished file could not take its name");
+        bool stopRequested = false;
+        const auto report = [&](double f) {
+            stopRequested = !progress(f * 0.9);
+            return !stopRequested;
+        };
+        if (!renderTrack(studio_, track, extent, {rendered.get(), samples}, {report, converterLibrary})) {
+            if (stopRequested) return;
+            file.discard();
+            reportExportDiscarded(studio_, file, studio_.caption);
+            return;
+        }
+        if (!writeSamples(file, rendered.get(), samples)) throw std::runtime_error("write failed");
+        commitExportFile(file);
         progress(1.0);
     } catch (const std::exception&) {
         file.discard();
@@ -151,11 +157,8 @@ void Exporter::E1Click() {
 
 void Exporter::writeClip(int clipSlot, const std::string& path) {
     const TMultiWave& clip = *studio_.model.clip(clipSlot);
-    ExportFile file(path);
-    if (!file.create()) {
-        studio_.dialogs.messageBox(kFileCreateFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
-        return;
-    }
+    AtomicFileWriter file(path);
+    if (!openExportFile(studio_, file, kApplicationTitle)) return;
     ExportingCaption caption(studio_);
     auto progress = progressToView(studio_);
     const WaveFormat format = clip.GetFormat();
@@ -202,10 +205,10 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
         if (std::uint64_t(bytes) > kMaxExportDataBytes) throw std::length_error("clip too long for a WAVE file");
         const auto header = waveHeader44(format, bytes);
         if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
-        if (!file.writeSamples(samples.data(), samples.size())) throw std::runtime_error("write failed");
+        if (!writeSamples(file, samples.data(), samples.size())) throw std::runtime_error("write failed");
         // An odd last byte is not part of any sample and goes out as it is.
         if (bytes % 2 && !file.write(clip.GetData() + bytes - 1, 1)) throw std::runtime_error("write failed");
-        if (!file.commit()) throw std::runtime_error("the finished file could not take its name");
+        commitExportFile(file);
         progress(1.0);
     } catch (const std::exception&) {
         file.discard();

@@ -1,13 +1,7 @@
 #include "io/mixdown.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <bit>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -45,64 +39,40 @@ std::array<std::uint8_t, 44> waveHeader44(const WaveFormat& format, std::uint32_
     return h;
 }
 
-// ---- ExportFile ----
+// ---- the output file ----
 
-ExportFile::ExportFile(std::string target) : target_(std::move(target)) {}
-
-ExportFile::~ExportFile() { discard(); }
-
-bool ExportFile::create() {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temporary_ = target_ + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno != EEXIST) break;
+bool openExportFile(Studio& studio, AtomicFileWriter& file, const std::string& caption) {
+    std::string text = kFileCreateFailedMessage;
+    switch (file.open()) {
+        case AtomicFileWriter::Status::Ok: return true;
+        case AtomicFileWriter::Status::NotRegular: text = notRegularFileMessage(file.target(), file.targetKind()); break;
+        case AtomicFileWriter::Status::ReadOnly: text = readOnlyFileMessage(file.target()); break;
+        case AtomicFileWriter::Status::CannotCreate:
+        case AtomicFileWriter::Status::CannotWrite: break;
     }
-    if (fd_ < 0) temporary_.clear();
-    return fd_ >= 0;
-}
-
-bool ExportFile::write(const void* bytes, std::size_t count) {
-    const auto* p = static_cast<const std::uint8_t*>(bytes);
-    while (count > 0 && fd_ >= 0) {
-        const ssize_t written = ::write(fd_, p, count);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return fd_ >= 0;
-}
-
-bool ExportFile::writeSamples(const std::int16_t* samples, std::size_t count) {
-    if constexpr (std::endian::native == std::endian::little) {
-        return write(samples, count * 2);
-    } else {
-        std::vector<std::uint8_t> bytes(count * 2);
-        for (std::size_t i = 0; i < count; ++i) putSample16(&bytes[2 * i], samples[i]);
-        return write(bytes.data(), bytes.size());
-    }
-}
-
-bool ExportFile::commit() {
-    if (fd_ < 0) return false;
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    if (closed && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
-        temporary_.clear();
-        return true;
-    }
-    discard();
+    studio.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
     return false;
 }
 
-void ExportFile::discard() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
-    temporary_.clear();
+bool writeSamples(AtomicFileWriter& file, const std::int16_t* samples, std::size_t count) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return file.write(samples, count * 2);
+    } else {
+        std::vector<std::uint8_t> bytes(count * 2);
+        for (std::size_t i = 0; i < count; ++i) putSample16(&bytes[2 * i], samples[i]);
+        return file.write(bytes.data(), bytes.size());
+    }
+}
+
+void commitExportFile(AtomicFileWriter& file) {
+    if (file.commit() != AtomicFileWriter::Status::Ok)
+        throw std::runtime_error("the finished file could not reach the disk or take its name");
+}
+
+void reportExportDiscarded(Studio& studio, const AtomicFileWriter& file, const std::string& caption) {
+    std::string text = "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。";
+    if (file.replacesExisting()) text += "同じ名前の以前のファイルはそのまま残っています。";
+    studio.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
 }
 
 // ---- progress ----
@@ -137,9 +107,8 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
     }
     if (mixBytes == 0) return result;
 
-    ExportFile file(path);
-    if (!file.create()) {
-        failed(studio);
+    AtomicFileWriter file(path);
+    if (!openExportFile(studio, file, studio.caption)) {
         result.status = MixdownStatus::CreateFailed;
         return result;
     }
@@ -152,7 +121,11 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
     // Rendering and adding each track count as its length; writing as the mix's.
     work += double(mixBytes);
     double done = 0;
-    const auto report = [&](double fraction) { return !options.progress || options.progress(fraction); };
+    bool stopRequested = false;
+    const auto report = [&](double fraction) {
+        if (options.progress && !options.progress(fraction)) stopRequested = true;
+        return !stopRequested;
+    };
     if (!report(0.0)) return cancelled();
 
     try {
@@ -167,7 +140,13 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
             const double share = double(extent.length);
             RenderOptions trackOptions{nullptr, options.converterLibrary};
             trackOptions.progress = [&, share](double f) { return report((done + share * 0.8 * f) / work); };
-            if (!renderTrack(studio, slot, extent, rendered, trackOptions)) return cancelled();
+            if (!renderTrack(studio, slot, extent, rendered, trackOptions)) {
+                if (stopRequested) return cancelled();
+                file.discard();
+                reportExportDiscarded(studio, file, studio.caption);
+                result.status = MixdownStatus::RenderFailed;
+                return result;
+            }
             // Each addition is clamped: v from the track, w from the mix.
             std::int16_t* const m = mix.data();
             for (std::size_t k = 0; k < rendered.size(); ++k) m[k] = mixSamples(rendered[k], m[k]);
@@ -180,10 +159,10 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
         if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
         for (std::size_t at = 0; at < mix.size(); at += kWriteChunkSamples) {
             const std::size_t count = std::min(kWriteChunkSamples, mix.size() - at);
-            if (!file.writeSamples(mix.data() + at, count)) throw std::runtime_error("write failed");
+            if (!writeSamples(file, mix.data() + at, count)) throw std::runtime_error("write failed");
             if (!report((done + 2.0 * double(at + count)) / work)) return cancelled();
         }
-        if (!file.commit()) throw std::runtime_error("the finished file could not take its name");
+        commitExportFile(file);
     } catch (const std::exception&) {
         file.discard();
         failed(studio);

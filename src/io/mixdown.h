@@ -1,6 +1,6 @@
 #pragma once
 // Mixdown of several tracks into one 16-bit stereo WAVE file at the project rate, and the
-// output file handling shared by every export.
+// output file handling shared by every export: a file is only ever written whole.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "io/track_render.h"
+#include "platform/atomic_file_writer.h"
 #include "platform/wave_format.h"
 
 namespace tqx {
@@ -24,28 +25,16 @@ inline constexpr std::uint64_t kMaxExportDataBytes = (0xFFFFFFFFull - 36) / 4 * 
 // format's fields up to the bits per sample), "data", data.
 std::array<std::uint8_t, 44> waveHeader44(const WaveFormat& format, std::uint32_t dataBytes);
 
-// An export's output. Bytes go to a temporary file beside the target, which replaces the
-// target only on commit(); a cancelled or failed export therefore leaves no partial file and
-// keeps any file it was about to overwrite.
-class ExportFile {
-public:
-    explicit ExportFile(std::string target);
-    ~ExportFile();  // discards what was not committed
-    ExportFile(const ExportFile&) = delete;
-    ExportFile& operator=(const ExportFile&) = delete;
-
-    bool create();
-    bool write(const void* bytes, std::size_t count);
-    // 16-bit samples, stored little-endian.
-    bool writeSamples(const std::int16_t* samples, std::size_t count);
-    bool commit();
-    void discard();
-
-private:
-    std::string target_;
-    std::string temporary_;
-    int fd_ = -1;
-};
+// Opens an export's output, a temporary file that replaces `file`'s target only once the
+// export is complete (see AtomicFileWriter). False, after telling the user why under
+// `caption`, when there is nothing to write to.
+bool openExportFile(Studio& studio, AtomicFileWriter& file, const std::string& caption);
+// 16-bit samples, stored little-endian.
+bool writeSamples(AtomicFileWriter& file, const std::int16_t* samples, std::size_t count);
+// Puts the finished file in place; throws std::runtime_error when that fails (the target stays).
+void commitExportFile(AtomicFileWriter& file);
+// Said when an export stopped before its end: no file was written, an earlier one stays.
+void reportExportDiscarded(Studio& studio, const AtomicFileWriter& file, const std::string& caption);
 
 // Reports an export's progress to the window (when there is one), a few hundred times at
 // most; false when the user asked to stop.
@@ -56,6 +45,7 @@ enum class MixdownStatus {
     NothingToWrite,  // no chosen track has a clip; no file, no message
     CreateFailed,    // the file could not be created; the user was told
     WriteFailed,     // mixing or writing failed; the user was told, no file is left
+    RenderFailed,    // a track could not be rendered whole; the user was told, no file is left
     Cancelled,       // the progress callback asked to stop; no file is left
 };
 

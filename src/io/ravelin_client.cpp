@@ -1,5 +1,7 @@
 #include "io/ravelin_client.h"
 
+#include <new>
+
 #include "platform/shared_library.h"
 
 namespace tqx {
@@ -31,7 +33,11 @@ ConvertResult convertWithRavelin(UserDialogs& dialogs, PcmShape from, const std:
                                       to.rate, to.channels, &outLength);
     ConvertResult result{ConvertStatus::Ok, {}};
     if (out) {
-        result.data.assign(out, out + outLength);
+        try {
+            result.data.assign(out, out + outLength);
+        } catch (const std::bad_alloc&) {
+            result.status = ConvertStatus::Failed;  // no room for our copy of the result
+        }
     } else if (length != 0 || outLength != 0) {
         // An empty input converts to an empty result; anything else needed a block.
         result.status = ConvertStatus::Failed;

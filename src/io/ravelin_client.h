@@ -22,7 +22,7 @@ struct PcmShape {
 enum class ConvertStatus {
     Ok,              // data holds the converted bytes
     LibraryMissing,  // the library or one of its functions was not found; the user was told
-    Failed,          // the library produced no result (out of memory); nothing was shown
+    Failed,          // no result (out of memory, or more than a block can hold); nothing was shown
 };
 
 struct ConvertResult {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <new>
 #include <stdexcept>
 
 #include "effects/equalize_signal.h"
@@ -18,6 +17,11 @@ namespace tqx {
 namespace {
 
 constexpr const char* kRenderFailedMessage = "例外エラー。";
+
+std::string clipConversionFailedMessage(const std::string& clipFile) {
+    return "エラー。クリップ「" + clipFile + "」を変換できませんでした（メモリが足りないか、変換後の長さが 4 GiB を超えます）。";
+}
+
 // Samples handled between two progress reports.
 constexpr std::size_t kChunkSamples = std::size_t{1} << 18;
 // Far beyond anything a WAVE file can hold; keeps absurd clip times from overflowing.
@@ -111,9 +115,13 @@ bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span
                     studio.dialogs, PcmShape{format.bitsPerSample, format.samplesPerSec, format.channels}, source,
                     static_cast<std::uint32_t>(sourceBytes), PcmShape{16, std::uint32_t(rate), 2},
                     options.converterLibrary);
-                // Without the converter the track keeps the clips mixed so far.
-                if (result.status == ConvertStatus::LibraryMissing) break;
-                if (result.status == ConvertStatus::Failed) throw std::bad_alloc();
+                // A track without one of its clips is not the track: the export must not go on.
+                if (result.status == ConvertStatus::LibraryMissing) return false;
+                if (result.status == ConvertStatus::Failed) {
+                    studio.dialogs.messageBox(clipConversionFailedMessage(clip->FileName()), studio.caption,
+                                              DialogIcon::Error, DialogButtons::Ok);
+                    return false;
+                }
                 converted = std::move(result.data);
                 source = converted.data();
                 sourceBytes = converted.size();
@@ -167,8 +175,8 @@ bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span
             if (!meter.add(double(step))) return false;
         }
     } catch (const std::exception&) {
-        if (!cleared) clearAround(n, n);
         studio.dialogs.messageBox(kRenderFailedMessage, studio.caption, DialogIcon::Error, DialogButtons::Ok);
+        return false;
     }
     return true;
 }

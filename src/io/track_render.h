@@ -41,9 +41,10 @@ struct RenderOptions {
     std::string converterLibrary = kRavelinLibraryFile;
 };
 
-// Renders `track` into `buffer` (extent.length ÷ 2 samples, interleaved left/right). Problems
-// inside are reported to the user and leave what was rendered so far; the result is false
-// only when the progress callback asked to stop.
+// Renders `track` into `buffer` (extent.length ÷ 2 samples, interleaved left/right). True when
+// the whole track was rendered. False when the progress callback asked to stop, or when a
+// clip could not be mixed (no converter, no room for its conversion) or the rendering failed,
+// the user having been told; the buffer then does not hold the track.
 bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span<std::int16_t> buffer,
                  const RenderOptions& options = {});
 

@@ -5,7 +5,9 @@
 
 #include "engine/studio.h"
 #include "engine/wave_reader.h"
+#include "io/import_format.h"
 #include "io/ravelin_client.h"
+#include "platform/regular_file.h"
 
 namespace tqx {
 
@@ -29,6 +31,10 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
         warn(kReadErrorMessage);
         return LoadResult::Failed;
     }
+    if (scan.error == WaveReadError::NotRegular) {
+        warn(notRegularFileMessage(path, scan.kind));
+        return LoadResult::Failed;
+    }
     if (scan.error == WaveReadError::NoRiff || scan.error == WaveReadError::NoFormat) {
         warn(notWaveMessage(path));
         return LoadResult::Failed;
@@ -38,15 +44,18 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
         warn(notWaveMessage(path));
         return LoadResult::Failed;
     }
-    if (format.bitsPerSample != 16) {
+    // The record is judged before any of the audio is read or converted.
+    const ImportFormatCheck check = checkImportFormat(format);
+    if (check.verdict == ImportFormatVerdict::NotSixteenBit) {
         warn(kSixteenBitOnlyMessage);
-        return LoadResult::NotSixteenBit;
+        return LoadResult::FormatRefused;
     }
-    // Without channels there are no frames to play or convert.
-    if (format.channels == 0) {
-        warn(notWaveMessage(path));
-        return LoadResult::Failed;
+    if (check.verdict != ImportFormatVerdict::Accepted) {
+        warn(importRefusalMessage(path, format, check.verdict));
+        return LoadResult::FormatRefused;
     }
+    const std::vector<std::string> recomputed = recomputedFormatMemo(path, format, check);
+    format = check.format;
     if (interactive) studio_.setCaption(kOpeningCaption);
 
     // Only what the file really holds is read: a data chunk that claims more gives less.
@@ -78,46 +87,62 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
         format.avgBytesPerSec = format.blockAlign * projectRate;
         format.extraSize = 18;
     }
+    if (!recomputed.empty()) {
+        studio_.memo.insert(studio_.memo.end(), recomputed.begin(), recomputed.end());
+        studio_.notify(Change::Memo);
+    }
     return LoadResult::Ok;
 }
 
-void WaveImporter::placeClip(int slot, int track, const WaveFormat& format,
-                             const std::vector<std::uint8_t>& data, const std::string& path) {
+void WaveImporter::placeClip(int slot, int track, const WaveFormat& format, std::vector<std::uint8_t>&& data,
+                             const std::string& path) {
     const int rate = studio_.model.ProjectSampleRate;
     const int cursor = studio_.timeline.CursorX;
     TMultiWave& clip = studio_.model.createClip(slot);
-    // One tenth of a second per output block.
-    clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(rate, format.channels));
+    try {
+        // One tenth of a second per output block.
+        clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(rate, format.channels));
+        clip.SetFileName(path);
+    } catch (const std::bad_alloc&) {
+        studio_.model.destroyClip(slot);  // no clip without its audio
+        throw;
+    }
     clip.SetTrack(track);
     clip.SetFormat(format);
-    clip.SetData(data.data(), static_cast<std::uint32_t>(data.size()));
+    // Handed over, not copied: a long clip is held once.
+    clip.TakeData(std::move(data));
     clip.SetTimelinePos(cursor);
     // Seconds at the cursor, kept in single precision like every start time.
     clip.SetStartTime(static_cast<float>(double(cursor) * studio_.timeline.TimeScale / rate));
-    clip.SetFileName(path);
     studio_.layoutClip(clip);
     studio_.notify(Change::Clips);
 }
 
 void WaveImporter::importInteractive(const std::string& path) {
+    try {
+        importIntoSelectedTrack(path);
+    } catch (const std::bad_alloc&) {
+        warn(outOfMemoryMessage(path));
+    }
+    studio_.setCaption(kApplicationTitle);
+}
+
+void WaveImporter::importIntoSelectedTrack(const std::string& path) {
     const int t = studio_.model.SelectedTrack;
     if (!studio_.model.trackExists(t)) return;
     TrackSlot& track = studio_.model.track(t);
     const WaveFormat previous = track.importFormat;
     std::vector<std::uint8_t> data;
     const LoadResult result = load(path, track.importFormat, data, true);
-    if (result == LoadResult::NotSixteenBit) track.importFormat = previous;
-    if (result != LoadResult::Ok) {
-        studio_.setCaption(kApplicationTitle);
-        return;
-    }
+    if (result == LoadResult::FormatRefused) track.importFormat = previous;
+    if (result != LoadResult::Ok) return;
     track.importBuffer = std::move(data);
     track.importBufferSize = static_cast<std::uint32_t>(track.importBuffer.size());
     track.untouched = false;
 
     const int slot = studio_.model.firstFreeClipSlot();
     if (slot >= 0) {
-        placeClip(slot, t, track.importFormat, track.importBuffer, path);
+        placeClip(slot, t, track.importFormat, std::move(track.importBuffer), path);
     } else {
         // No clip, but the timeline still makes room for one as long as the file.
         const WaveFormat& f = track.importFormat;
@@ -133,7 +158,6 @@ void WaveImporter::importInteractive(const std::string& path) {
     }
     track.importBuffer.clear();
     track.importBuffer.shrink_to_fit();
-    studio_.setCaption(kApplicationTitle);
 }
 
 bool WaveImporter::importForProject(int clipSlot, const std::string& path, int track) {
@@ -141,8 +165,13 @@ bool WaveImporter::importForProject(int clipSlot, const std::string& path, int t
     if (!studio_.model.trackExists(track)) return false;
     WaveFormat format{};
     std::vector<std::uint8_t> data;
-    if (load(path, format, data, false) != LoadResult::Ok) return false;
-    placeClip(clipSlot, track, format, data, path);
+    try {
+        if (load(path, format, data, false) != LoadResult::Ok) return false;
+        placeClip(clipSlot, track, format, std::move(data), path);
+    } catch (const std::bad_alloc&) {
+        warn(outOfMemoryMessage(path));
+        return false;
+    }
     return true;
 }
 

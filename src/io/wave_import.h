@@ -22,6 +22,9 @@ public:
     static std::string notWaveMessage(const std::string& path) {
         return "File " + path + " is not an effective WAVE file.";
     }
+    static std::string outOfMemoryMessage(const std::string& path) {
+        return "エラー。メモリが足りないため、ファイル「" + path + "」を読み込めませんでした。";
+    }
 
     explicit WaveImporter(Studio& studio) : studio_(studio) {}
 
@@ -35,15 +38,17 @@ public:
     bool importForProject(int clipSlot, const std::string& path, int track);
 
 private:
-    enum class LoadResult { Ok, Failed, NotSixteenBit };
+    enum class LoadResult { Ok, Failed, FormatRefused };
     // Reads, checks and converts the file, showing what went wrong. `format` receives the
     // file's format as soon as its fmt chunk was read, even when the file is then refused.
+    // A format record that the import does not take is refused before any audio is read.
     // `interactive` shows the opening caption while the data is read.
     LoadResult load(const std::string& path, WaveFormat& format, std::vector<std::uint8_t>& data,
                     bool interactive);
+    void importIntoSelectedTrack(const std::string& path);
     void warn(const std::string& text);
-    // Creates and places the clip in `slot` at the play cursor.
-    void placeClip(int slot, int track, const WaveFormat& format, const std::vector<std::uint8_t>& data,
+    // Creates and places the clip in `slot` at the play cursor, handing it `data`.
+    void placeClip(int slot, int track, const WaveFormat& format, std::vector<std::uint8_t>&& data,
                    const std::string& path);
 
     Studio& studio_;

@@ -1,27 +1,21 @@
 #include "project/project_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <set>
 
 #include "platform/byte_order.h"
+#include "platform/regular_file.h"
+#include "platform/stream_format.h"
 #include "project/text_encoding.h"
 
 namespace tqx {
 
 namespace {
 
-// Every sampling rate a sound card offers lies here; outside it the time scale degenerates.
-constexpr std::int32_t kMinStoredRate = 1000;
-constexpr std::int32_t kMaxStoredRate = 384000;
+// Every sampling rate a stream can play lies here; outside it the time scale degenerates.
+constexpr std::int32_t kMinStoredRate = kLowestStreamRate;
+constexpr std::int32_t kMaxStoredRate = kHighestStreamRate;
 
 // The smallest track record (empty name, no clips) and clip record (empty path).
 constexpr std::uint64_t kMinTrackRecordBytes = 4 + 4 + 4 + 3 * 4 + 2 * 4 + 3 + 4;
@@ -47,10 +41,6 @@ void putText(std::string& out, const std::string& bytes) {
     putI32(out, static_cast<std::int32_t>(bytes.size()));
     out += bytes;
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // Sequential reading that knows how much of the file is left, so no count is trusted
 // beyond what the file can really hold.
@@ -226,19 +216,6 @@ private:
     std::set<std::int32_t> clipSlots_;
 };
 
-std::atomic<unsigned> tempCounter{0};
-
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 EncodedProjectFile encodeProjectFile(const ProjectFileContents& c) {
@@ -290,56 +267,21 @@ EncodedProjectFile encodeProjectFile(const ProjectFileContents& c) {
     return result;
 }
 
-ReplaceResult replaceFileContents(const std::string& path, const std::string& bytes) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // Saving through a link updates the file it points to and keeps the link.
-    fs::path target = path;
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
+ParsedProjectFile parseProjectFile(const std::string& path) {
+    RegularFile opened = openRegularFile(path);
+    if (!opened.file) {
+        ParsedProjectFile out;
+        out.kind = opened.kind;
+        return out;
     }
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    const std::string temp =
-        (folder / ("." + target.filename().string() + ".saving-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(tempCounter++)))
-            .string();
-
-    // A new file keeps the old one's permissions.
-    mode_t mode = 0666;
-    struct stat old {};
-    const bool hadOld = ::stat(target.c_str(), &old) == 0;
-    if (hadOld) mode = old.st_mode & 07777;
-
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return ReplaceResult::CannotCreate;
-    bool ok = writeAll(fd, bytes);
-    if (ok && hadOld) (void)::fchmod(fd, mode);  // the umask may have narrowed the mode
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return ReplaceResult::CannotWrite;
-    }
-    // The new name itself reaches the disk with the folder.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return ReplaceResult::Ok;
+    return parseProjectFile(opened.file.get(), opened.size);
 }
 
-ParsedProjectFile parseProjectFile(const std::string& path) {
+ParsedProjectFile parseProjectFile(std::FILE* file, std::uint64_t size) {
     ParsedProjectFile out;
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f) return out;
-    struct stat st {};
-    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return out;
     out.opened = true;
-    FieldReader in(f.get(), static_cast<std::uint64_t>(st.st_size));
+    out.kind = FileKind::Regular;
+    FieldReader in(file, size);
     Parser(in, out).run();
     return out;
 }

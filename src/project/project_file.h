@@ -5,10 +5,12 @@
 // ProjectFileCommands gathers the values and applies what was read.
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "project/project_model.h"
 
 namespace tqx {
@@ -23,7 +25,7 @@ inline constexpr int kEqualizerBands = 10;
 struct StoredClip {
     std::int32_t clipSlot = 0;
     std::int32_t trackSlot = 0;
-    std::string path;  // UTF-8
+    std::string path;  // UTF-8, or the bytes of a file name that is not UTF-8
     float start = 0.0f;
 };
 
@@ -65,13 +67,6 @@ struct EncodedProjectFile {
 // cut: nothing is encoded and the text is named in `offending`.
 EncodedProjectFile encodeProjectFile(const ProjectFileContents& contents);
 
-enum class ReplaceResult { Ok, CannotCreate, CannotWrite };
-
-// Writes `bytes` to `path` without ever leaving a half-written file there: the bytes go to a
-// new file in the same folder, reach the disk, and only then take the old file's place. On
-// any failure the old file is left as it was.
-ReplaceResult replaceFileContents(const std::string& path, const std::string& bytes);
-
 // --- reading ---
 
 enum class ProjectFileDamage {
@@ -92,6 +87,7 @@ enum class ProjectFileDamage {
 // fields the file ended before are not set, so the caller keeps its own values.
 struct ParsedProjectFile {
     bool opened = false;      // the file could be opened for reading
+    FileKind kind = FileKind::Missing;  // what the path names (only regular files are opened)
     bool projectId = false;   // it starts with the program id
     std::optional<std::int32_t> sampleRate;
     std::optional<std::int32_t> playbackDevice, playbackPerTrack;
@@ -106,6 +102,9 @@ struct ParsedProjectFile {
     std::uint64_t damageOffset = 0;   // byte offset of the field where reading stopped
 };
 
+// Only a regular file is opened: a FIFO, device or folder is refused at once.
 ParsedProjectFile parseProjectFile(const std::string& path);
+// The same on an open file of `size` bytes.
+ParsedProjectFile parseProjectFile(std::FILE* file, std::uint64_t size);
 
 }  // namespace tqx

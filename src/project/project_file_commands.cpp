@@ -9,6 +9,7 @@
 #include "engine/studio.h"
 #include "engine/transport.h"
 #include "io/wave_import.h"
+#include "platform/atomic_file_writer.h"
 
 namespace tqx {
 
@@ -109,11 +110,21 @@ bool ProjectFileCommands::writeFile(const std::string& path) {
             return false;
         case EncodeError::None: break;
     }
-    switch (replaceFileContents(path, encoded.bytes)) {
-        case ReplaceResult::Ok: return true;
-        case ReplaceResult::CannotCreate: studio_.dialogs.showMessage(kCannotCreateMessage); return false;
-        case ReplaceResult::CannotWrite: studio_.dialogs.showMessage(kCannotWriteMessage); return false;
+    AtomicFileWriter file(path);
+    switch (file.open()) {
+        case AtomicFileWriter::Status::Ok: break;
+        case AtomicFileWriter::Status::NotRegular:
+            studio_.dialogs.showMessage(notRegularFileMessage(file.target(), file.targetKind()));
+            return false;
+        case AtomicFileWriter::Status::ReadOnly:
+            studio_.dialogs.showMessage(readOnlyFileMessage(file.target()));
+            return false;
+        case AtomicFileWriter::Status::CannotCreate:
+        case AtomicFileWriter::Status::CannotWrite: studio_.dialogs.showMessage(kCannotCreateMessage); return false;
     }
+    file.write(encoded.bytes.data(), encoded.bytes.size());
+    if (file.commit() == AtomicFileWriter::Status::Ok) return true;
+    studio_.dialogs.showMessage(file.replacesExisting() ? kCannotWriteMessage : kCannotWriteNewMessage);
     return false;
 }
 
@@ -133,9 +144,11 @@ bool ProjectFileCommands::Load(const std::string& path) {
 bool ProjectFileCommands::loadFile(const std::string& path) {
     const ParsedProjectFile parsed = parseProjectFile(path);
     if (!parsed.opened) {
-        studio_.dialogs.showMessage(kCannotOpenMessage);
+        const bool special = parsed.kind != FileKind::Missing && parsed.kind != FileKind::Regular;
+        studio_.dialogs.showMessage(special ? notRegularFileMessage(path, parsed.kind) : kCannotOpenMessage);
         return false;
     }
+    clipsLeftOut_.clear();
     studio_.model.resetProject();
     // Whatever happens next, the project is no longer the one SavePath was written for: the
     // next Save asks for a file instead of overwriting that one.
@@ -217,6 +230,8 @@ bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
                 break;
             }
             if (studio_.importer().importForProject(clip.clipSlot, clip.path, slot)) continue;
+            clipsLeftOut_.push_back(clip);
+            clipsLeftOut_.back().trackSlot = slot;  // the track it would have been on
             studio_.memo.push_back(kClipFailedMemo);
             studio_.memo.push_back("トラック: " + std::to_string(slot));
             studio_.memo.push_back("ファイル: " + clip.path);

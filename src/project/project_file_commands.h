@@ -3,6 +3,7 @@
 // operations under them, Write (gathers the project into a file) and Load (clears the project
 // and rebuilds it from a file, importing every clip's WAVE file again).
 #include <string>
+#include <vector>
 
 #include "project/project_file.h"
 #include "platform/user_dialogs.h"
@@ -18,6 +19,8 @@ public:
     static constexpr const char* kCannotCreateMessage = "エラー。ファイルの作成に失敗しました。";
     static constexpr const char* kCannotWriteMessage =
         "エラー。ファイルの書き込みに失敗しました。元のファイルはそのまま残っています。";
+    static constexpr const char* kCannotWriteNewMessage =
+        "エラー。ファイルの書き込みに失敗しました。ファイルは作成されていません。";
     static constexpr const char* kCannotOpenMessage = "エラー。ファイルの操作に失敗しました。";
     static constexpr const char* kWrongIdMessage = "プログラムIDが不正です。指定のファイルは開けません。";
     static constexpr const char* kExceptionMessage = "例外エラー。";
@@ -36,8 +39,9 @@ public:
     // "名前を付けて保存(&A)...": asks for a file (ProjectPath proposed) and writes to it.
     void SaveAsCommand();
 
-    // Writes the project to `path`; the previous file there stays intact on any failure.
-    // True when the file was written; failures are reported to the user.
+    // Writes the project to `path`; the previous file there stays intact on any failure, and
+    // a write-protected file is not replaced. True when the file was written; failures are
+    // reported to the user.
     bool Write(const std::string& path);
     // Replaces the project by the one in `path`. True when the whole file was read (clips
     // whose WAVE file could not be imported are listed in the memo and do not count).
@@ -45,6 +49,10 @@ public:
 
     // The project as the file stores it.
     ProjectFileContents gather() const;
+
+    // The clips of the last Load whose WAVE file could not be imported (the memo lists them),
+    // each with the slot of the track it was to go on.
+    const std::vector<StoredClip>& clipsLeftOut() const { return clipsLeftOut_; }
 
     // Text of the message for a damaged file.
     static std::string damageMessage(const ParsedProjectFile& parsed);
@@ -59,6 +67,7 @@ private:
     void error(const std::string& text);
 
     Studio& studio_;
+    std::vector<StoredClip> clipsLeftOut_;
 };
 
 }  // namespace tqx

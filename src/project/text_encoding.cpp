@@ -9,6 +9,10 @@ namespace tqx {
 
 namespace {
 
+// Leads the stored form of raw bytes that would otherwise read as cp932; never part of UTF-8
+// or of cp932.
+constexpr unsigned char kRawBytesMark = 0xFF;
+
 bool isAscii(std::string_view s) {
     for (unsigned char c : s)
         if (c >= 0x80) return false;
@@ -93,29 +97,23 @@ std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
     return convert("UTF-8", "CP932", cp932);
 }
 
-std::string toStoredText(std::string_view utf8) {
-    if (auto cp = utf8ToCp932(utf8)) return *cp;
-    return std::string(utf8);
+std::string toStoredText(std::string_view text) {
+    if (isValidUtf8(text)) {
+        if (auto cp = utf8ToCp932(text)) return *cp;
+        return std::string(text);
+    }
+    // Raw bytes: as they are, unless a reader would take them for cp932 text or a marked form.
+    const bool marked = !text.empty() && static_cast<unsigned char>(text.front()) == kRawBytesMark;
+    if (!marked && !cp932ToUtf8(text)) return std::string(text);
+    return static_cast<char>(kRawBytesMark) + std::string(text);
 }
 
 std::string fromStoredText(std::string_view bytes) {
     if (isValidUtf8(bytes)) return std::string(bytes);
+    if (!bytes.empty() && static_cast<unsigned char>(bytes.front()) == kRawBytesMark)
+        return std::string(bytes.substr(1));
     if (auto text = cp932ToUtf8(bytes)) return *text;
-    // Damaged text: read it character by character as cp932 (one or two bytes each).
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size();) {
-        std::optional<std::string> ch;
-        if (i + 2 <= bytes.size()) ch = cp932ToUtf8(bytes.substr(i, 2));
-        if (ch && !ch->empty() && static_cast<unsigned char>(bytes[i]) >= 0x80) {
-            out += *ch;
-            i += 2;
-            continue;
-        }
-        ch = cp932ToUtf8(bytes.substr(i, 1));
-        out += ch ? *ch : std::string("\xEF\xBF\xBD");
-        i += 1;
-    }
-    return out;
+    return std::string(bytes);
 }
 
 }  // namespace tqx

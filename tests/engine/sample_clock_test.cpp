@@ -194,9 +194,10 @@ TEST_F(SampleClock, ALongTakeGoesOnInTheNextFileOnTheFollowingFrame) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         EXPECT_LE(parts[i]->GetDataSize(), kRate * 4);
         EXPECT_TRUE(parts[i]->onTimeline);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_EQ(frameAtTime(parts[i]->GetStartTime(), kRate),
                       frameAtTime(parts[i - 1]->GetStartTime(), kRate) + parts[i - 1]->GetDataSize() / 4);
+        }
         joined.insert(joined.end(), parts[i]->GetData(), parts[i]->GetData() + parts[i]->GetDataSize());
     }
     EXPECT_EQ(parts[0]->GetStartTime(), 30000.0f);

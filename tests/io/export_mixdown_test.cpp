@@ -200,6 +200,46 @@ TEST_F(Mixdown, ProgressGoesOnAndCancelWorksWhileTheEqualizerFilters) {
     EXPECT_EQ(view.fractions.size(), whileFiltering[1] + 1);
 }
 
+TEST_F(Mixdown, AnExportMissingAClipIsNotKeptAndSaysWhy) {
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(3, 700, 800));
+    addClip(t, 0.0f, {5, 5, 5}, 1);  // mono: needs the converter
+    const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+    test::writeFile(dir.file("mix.wav"), old);
+    test::writeFile(dir.file("track.wav"), old);
+    const std::string discarded = "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。";
+    const std::string kept = "同じ名前の以前のファイルはそのまま残っています。";
+
+    studio.exporter().converterLibrary = "libRavelinGone.so";
+    mixdownAll("mix.wav");
+    exportTrack(t, "track.wav");
+    exportTrack(t, "new.wav");
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{"エクスポートしますか？", "Ravelin.dllの読み込みに失敗しました。", discarded + kept,
+                                        "このトラックをエクスポートしますか？", "Ravelin.dllの読み込みに失敗しました。",
+                                        discarded + kept, "このトラックをエクスポートしますか？",
+                                        "Ravelin.dllの読み込みに失敗しました。", discarded}));
+    EXPECT_EQ(dialogs.shown.back().icon, DialogIcon::Error);
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"mix.wav", "track.wav"}));
+    EXPECT_EQ(test::readFile(dir.file("mix.wav")), old);
+    EXPECT_EQ(test::readFile(dir.file("track.wav")), old);
+
+    // With the converter, but a clip whose conversion would not fit in a block: its record
+    // says 1 Hz with the byte rate of 44,100 Hz, so it lasts a second yet converts to 8.8 GB.
+    dialogs.shown.clear();
+    studio.exporter().converterLibrary = kRavelinLibraryFile;
+    TMultiWave& odd = addClip(t, 0.0f, Samples(50000, 9), 1);
+    WaveFormat f = WaveFormat::pcm(1, 1);
+    f.avgBytesPerSec = 88200;
+    odd.SetFormat(f);
+    odd.SetFileName("/songs/odd.wav");
+    EXPECT_EQ(writeMixdown(studio, {t}, dir.file("mix.wav")).status, MixdownStatus::RenderFailed);
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"エラー。クリップ「/songs/odd.wav」を変換できませんでした（メモリが足りないか、変換後の長さが 4 GiB を超えます）。",
+                                                            discarded + kept}));
+    EXPECT_EQ(test::readFile(dir.file("mix.wav")), old);
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"mix.wav", "track.wav"}));
+}
+
 TEST_F(Mixdown, FileThatCannotBeCreatedIsReportedAndTheCaptionReturns) {
     const int t = addTrack();
     addClip(t, 0.0f, stereo(1, 1, 1));

@@ -178,20 +178,6 @@ TEST_F(TrackRender, LengthIsRoundedUpToAWholeFrameAndClipsStartOnAFrame) {
     EXPECT_EQ(w.samples[3], 22);
 }
 
-TEST_F(TrackRender, MissingConverterKeepsTheClipsMixedSoFar) {
-    studio.exporter().converterLibrary = "libRavelinGone.so";
-    const int t = addTrack();
-    addClip(t, 0.0f, stereo(3, 700, 800));
-    addClip(t, 0.0f, {5, 5, 5}, 1);   // mono: needs the converter, which is missing
-    addClip(t, 0.0f, stereo(1, 40, 40));  // starts with the others but sorts after the mono clip
-    const ExportedWave w = exportTrack(t);
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"このトラックをエクスポートしますか？",
-                                                            "Ravelin.dllの読み込みに失敗しました。"}));
-    // Sort order of three equal starts: slots 2, 1, 0. Slot 2 went in, then the converter
-    // failed and slot 0 was never reached; the track settings still apply.
-    EXPECT_EQ(w.samples, (Samples{40, 40, 0, 0, 0, 0}));
-}
-
 // ---- the arithmetic behind the loops ----
 
 TEST(ExportArithmetic, IntegerMixEqualsTheSinglePrecisionSumRequantisedInDouble) {

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
 
 #include "engine/studio.h"
+#include "io/track_render.h"
 #include "platform/event_sink.h"
 #include "platform/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
@@ -206,7 +210,6 @@ TEST_F(WaveImportTest, DamagedChunkSizesAreRefusedWithoutReadingOutside) {
         {"fmt chunk of 2 bytes", [](auto& b) { putLe32At(b, 16, 2); }, nullptr},
         {"fmt chunk of 14 bytes", [](auto& b) { putLe32At(b, 16, 14); }, nullptr},
         {"no data chunk", [](auto& b) { std::copy_n("junk", 4, b.begin() + 36); }, nullptr},
-        {"no channels", [](auto& b) { b[22] = b[23] = 0; }, nullptr},
         {"not RIFF", [](auto& b) { std::copy_n("RIFX", 4, b.begin()); }, nullptr},
     };
     for (const Case& c : cases) {
@@ -220,6 +223,113 @@ TEST_F(WaveImportTest, DamagedChunkSizesAreRefusedWithoutReadingOutside) {
                   std::vector<std::string>{c.message ? c.message : WaveImporter::notWaveMessage(path)});
         EXPECT_EQ(model.clipCount(), 0);
     }
+}
+
+TEST_F(WaveImportTest, FormatRecordsNoClipCanPlayAreRefusedBeforeAnythingIsRead) {
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<std::uint8_t>&)> damage;
+        std::string reason;  // second line of the message
+    };
+    const std::vector<Case> cases = {
+        {"65,535 channels", [](auto& b) { b[22] = b[23] = 0xFF; },
+         "チャンネル数 65535 には対応していません（モノラルとステレオのみ）。"},
+        {"no channels", [](auto& b) { b[22] = b[23] = 0; },
+         "チャンネル数 0 には対応していません（モノラルとステレオのみ）。"},
+        {"three channels", [](auto& b) { b[22] = 3; },
+         "チャンネル数 3 には対応していません（モノラルとステレオのみ）。"},
+        {"1 Hz", [](auto& b) { putLe32At(b, 24, 1); },
+         "サンプリング周波数 1 Hz には対応していません（1000～384000 Hz）。"},
+        {"0 Hz", [](auto& b) { putLe32At(b, 24, 0); },
+         "サンプリング周波数 0 Hz には対応していません（1000～384000 Hz）。"},
+        {"999 Hz", [](auto& b) { putLe32At(b, 24, 999); },
+         "サンプリング周波数 999 Hz には対応していません（1000～384000 Hz）。"},
+        {"384,001 Hz", [](auto& b) { putLe32At(b, 24, 384001); },
+         "サンプリング周波数 384001 Hz には対応していません（1000～384000 Hz）。"},
+        {"floating point", [](auto& b) { b[20] = 3; }, "PCM 以外の形式（形式タグ 3）には対応していません。"},
+        {"extensible", [](auto& b) { b[20] = 0xFE, b[21] = 0xFF; },
+         "PCM 以外の形式（形式タグ 65534）には対応していません。"},
+    };
+    const WaveFormat earlier = WaveFormat::pcm(2, 8000);
+    model.track(1).importFormat = earlier;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.shown.clear();
+        auto bytes = test::makeWave(1, 44100, std::vector<std::int16_t>(2048, 7));
+        c.damage(bytes);
+        const std::string path = file(bytes);
+        importer.importInteractive(path);
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, "エラー。ファイル「" + path + "」は読み込めません。\n" + c.reason);
+        EXPECT_EQ(dialogs.shown[0].icon, DialogIcon::Warning);
+        EXPECT_EQ(model.clipCount(), 0);
+        EXPECT_EQ(model.track(1).importFormat, earlier);
+        EXPECT_FALSE(importer.importForProject(3, path, 0));
+        EXPECT_EQ(dialogs.shown.size(), 2u);
+    }
+    EXPECT_EQ(model.clipCount(), 0);
+    EXPECT_TRUE(model.track(1).untouched);
+    EXPECT_TRUE(studio.memo.empty());
+    EXPECT_EQ(studio.caption, kApplicationTitle);
+    EXPECT_FALSE(log.saw(Change::Clips));
+}
+
+TEST_F(WaveImportTest, ABlockAlignOrByteRateAtOddsWithTheFormatIsRecomputedAndTheMemoSaysSo) {
+    // 0.2 s of stereo at 44,100 Hz. Taken at their word, a byte rate of 1 would make it
+    // 35,280 s long, half the rate twice as long, and 0 no length at all.
+    const std::vector<std::int16_t> samples(2 * 8820, 100);
+    struct Case {
+        std::uint32_t byteRate;
+        std::uint16_t blockAlign;
+        std::vector<std::string> memo;
+    };
+    const std::string path = dir.file("odd.wav");
+    const std::vector<Case> cases = {
+        {1, 4, {"データ速度: 1 → 176400 バイト/秒"}},
+        {88200, 4, {"データ速度: 88200 → 176400 バイト/秒"}},
+        {0, 0, {"ブロックサイズ: 0 → 4 バイト", "データ速度: 0 → 176400 バイト/秒"}},
+        {176400, 3, {"ブロックサイズ: 3 → 4 バイト"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.byteRate);
+        for (int slot : model.clipSlots()) model.destroyClip(slot);
+        studio.memo.clear();
+        auto bytes = test::makeWave(2, 44100, samples);
+        putLe32At(bytes, 28, c.byteRate);
+        bytes[32] = static_cast<std::uint8_t>(c.blockAlign);
+        test::writeFile(path, bytes);
+        importer.importInteractive(path);
+        EXPECT_TRUE(dialogs.shown.empty());
+        const TMultiWave* clip = onlyClip();
+        ASSERT_NE(clip, nullptr);
+        EXPECT_EQ(clip->GetFormat(), WaveFormat::pcm(2, 44100));
+        EXPECT_EQ(trackExtent(model, 1).length, 35280u);  // what an export of it holds
+        std::vector<std::string> memo = {"注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。",
+                                         "ファイル: " + path};
+        memo.insert(memo.end(), c.memo.begin(), c.memo.end());
+        EXPECT_EQ(studio.memo, memo);
+    }
+    EXPECT_TRUE(log.saw(Change::Memo));
+}
+
+TEST_F(WaveImportTest, OnlyRegularFilesAreOpenedAndAPipeIsRefusedAtOnce) {
+    const std::string fifo = dir.file("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    // Opening the pipe the ordinary way would wait for a writer for ever.
+    ::alarm(20);
+    importer.importInteractive(fifo);
+    EXPECT_FALSE(importer.importForProject(0, fifo, 0));
+    importer.importInteractive("/dev/zero");
+    importer.importInteractive(dir.path().string());
+    ::alarm(0);
+    const std::string only = "です。扱えるのは通常のファイルだけです。";
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{"エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                        "エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                        "エラー。「/dev/zero」はデバイス" + only,
+                                        "エラー。「" + dir.path().string() + "」はフォルダー" + only}));
+    EXPECT_EQ(model.clipCount(), 0);
+    EXPECT_EQ(studio.caption, kApplicationTitle);
 }
 
 // ---------------------------------------------------------------- where the clip goes

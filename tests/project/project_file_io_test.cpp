@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -281,6 +282,9 @@ TEST_F(ProjectFileTest, MovedClipFileIsListedInTheMemoAndTheTrackStays) {
     EXPECT_EQ(studio.memo, (std::vector<std::string>{"エラー: 音声ファイル読み込み失敗。", "トラック: 5",
                                                      "ファイル: " + clipPath}));
     EXPECT_TRUE(dialogs.showed(WaveImporter::kReadErrorMessage));
+    ASSERT_EQ(files.clipsLeftOut().size(), 1u);
+    EXPECT_EQ(files.clipsLeftOut()[0].path, clipPath);
+    EXPECT_EQ(files.clipsLeftOut()[0].trackSlot, 5);
     EXPECT_TRUE(model.trackExists(5));
     EXPECT_EQ(model.clip(9), nullptr);
     ASSERT_NE(model.clip(10), nullptr);
@@ -303,9 +307,76 @@ TEST_F(ProjectFileTest, AFileThatCannotBeOpenedLeavesTheProjectAlone) {
     model.createTrack();
     EXPECT_FALSE(files.Load(dir.file("missing.tqxproj")));
     EXPECT_FALSE(files.Load(dir.path().string()));  // a folder
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{Cmd::kCannotOpenMessage, Cmd::kCannotOpenMessage}));
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{Cmd::kCannotOpenMessage,
+                                        "エラー。「" + dir.path().string() +
+                                            "」はフォルダーです。扱えるのは通常のファイルだけです。"}));
     EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::PlainMessage);
+    EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::PlainMessage);
     EXPECT_EQ(model.trackCount(), 1);
+}
+
+TEST_F(ProjectFileTest, APipeOrDeviceGivenAsTheProjectIsRefusedAtOnce) {
+    model.createTrack();
+    const std::string fifo = dir.file("pipe.tqxproj");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ::alarm(20);  // opening the pipe the ordinary way would wait for a writer for ever
+    EXPECT_FALSE(files.Load(fifo));
+    EXPECT_FALSE(files.Load("/dev/zero"));
+    ::alarm(0);
+    const std::string only = "です。扱えるのは通常のファイルだけです。";
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                                            "エラー。「/dev/zero」はデバイス" + only}));
+    EXPECT_EQ(model.trackCount(), 1);
+    // Saving onto them is refused the same way, without writing into the pipe or device.
+    dialogs.shown.clear();
+    EXPECT_FALSE(files.Write(fifo));
+    EXPECT_FALSE(files.Write("/dev/null"));
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"エラー。「" + fifo + "」は名前付きパイプ" + only,
+                                                            "エラー。「/dev/null」はデバイス" + only}));
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+    EXPECT_EQ(std::filesystem::status("/dev/null").type(), std::filesystem::file_type::character);
+}
+
+TEST_F(ProjectFileTest, ClipPathsThatAreNotUtf8ComeBackByteForByte) {
+    model.createTrack();
+    // Latin-1 names, legal on Linux: one that no reader takes for text, one that would read
+    // as cp932 (the kanji 顴) and is stored behind the byte 0xFF.
+    const std::string latin = wave("caf\xE9.wav");
+    const std::string kanjiLike = wave("\xE9\x41.wav");
+    addClip(0, 0, latin, 0.0f);
+    addClip(1, 0, kanjiLike, 1.0f);
+    const std::string path = dir.file("bytes.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    const auto bytes = test::readFile(path);
+    const auto storedAs = [&](const std::string& text) {
+        const auto field = Bytes().text(text).b;
+        return std::search(bytes.begin(), bytes.end(), field.begin(), field.end()) != bytes.end();
+    };
+    EXPECT_TRUE(storedAs(latin));
+    EXPECT_TRUE(storedAs("\xFF" + kanjiLike));
+
+    ASSERT_TRUE(files.Load(path));
+    EXPECT_TRUE(studio.memo.empty());
+    ASSERT_NE(model.clip(0), nullptr);
+    ASSERT_NE(model.clip(1), nullptr);
+    EXPECT_EQ(model.clip(0)->FileName(), latin);
+    EXPECT_EQ(model.clip(1)->FileName(), kanjiLike);
+    // And again: the reopened project saves the same bytes.
+    const std::string again = dir.file("again.tqxproj");
+    ASSERT_TRUE(files.Write(again));
+    EXPECT_EQ(test::readFile(again), bytes);
+}
+
+TEST_F(ProjectFileTest, ANameThatIsNeitherUtf8NorCp932OpensAndSavesAgainUnchanged) {
+    std::string name;
+    for (int i = 0; i < 85; ++i) name += "\x80\xFD\xA0";  // 255 bytes no reader can decode
+    Bytes file = Bytes().header(1).track(0, name).flatEqualizer();
+    ASSERT_TRUE(loadBytes(file));
+    EXPECT_EQ(model.track(0).name, name);
+    const std::string path = dir.file("again.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    EXPECT_EQ(test::readFile(path), file.b);
 }
 
 TEST_F(ProjectFileTest, AFileEndingAfterTheLastTrackReadsTheEqualizerAsOff) {
@@ -455,6 +526,8 @@ TEST_F(ProjectFileTest, SaveIntoAnUnwritableFolderKeepsTheOldFile) {
     if (::geteuid() != 0) {
         refused = refusedWithMessage();
     } else {
+        // The project is the saving user's own file; only the folder is closed to them.
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -470,7 +543,7 @@ TEST_F(ProjectFileTest, SaveIntoAnUnwritableFolderKeepsTheOldFile) {
     EXPECT_EQ(test::readFile(path), old);
 }
 
-TEST_F(ProjectFileTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
+TEST_F(ProjectFileTest, AWriteThatFailsHalfWayKeepsTheOldFileAndSaysWhatIsLeft) {
     const std::string path = dir.file("p.tqxproj");
     ASSERT_TRUE(files.Write(path));
     const auto old = test::readFile(path);
@@ -483,13 +556,61 @@ TEST_F(ProjectFileTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
     small.rlim_cur = 200;
     ::setrlimit(RLIMIT_FSIZE, &small);
     const bool written = files.Write(path);
+    const bool created = files.Write(dir.file("new.tqxproj"));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(written);
-    EXPECT_EQ(dialogs.messages(), std::vector<std::string>{Cmd::kCannotWriteMessage});
+    EXPECT_FALSE(created);
+    // The old file stays where there was one; a new name gets no file at all.
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{"エラー。ファイルの書き込みに失敗しました。元のファイルはそのまま残っています。",
+                                        "エラー。ファイルの書き込みに失敗しました。ファイルは作成されていません。"}));
     EXPECT_EQ(test::readFile(path), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(ProjectFileTest, AWriteProtectedProjectIsNotOverwritten) {
+    const std::string path = dir.file("p.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    const auto old = test::readFile(path);
+    ::chmod(path.c_str(), 0444);
+    model.createTrack();
+    model.SavePath = path;
+    files.SaveCommand();
+    EXPECT_EQ(dialogs.messages(),
+              std::vector<std::string>{"エラー。「" + path + "」は読み取り専用のため上書きできません。ファイルは書き込んでいません。"});
+    EXPECT_EQ(test::readFile(path), old);
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0444));
+}
+
+TEST_F(ProjectFileTest, ASaveKilledHalfWayLeavesNothingTheNextSaveDoesNotRemove) {
+    const std::string path = dir.file("p.tqxproj");
+    ASSERT_TRUE(files.Write(path));
+    const auto old = test::readFile(path);
+    for (int i = 0; i < 20; ++i) model.createTrack();
+    ASSERT_EQ(test::killedPastFileSize(200, [&] { files.Write(path); }), SIGXFSZ);
+    EXPECT_EQ(test::readFile(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // and a temporary
+
+    ASSERT_TRUE(files.Write(dir.file("other.tqxproj")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // p and other
+    ASSERT_TRUE(files.Write(path));
+    ASSERT_TRUE(files.Load(path));
+    EXPECT_EQ(model.trackCount(), 20);
+}
+
+TEST_F(ProjectFileTest, ProjectNamesUpToTheLongestAFolderHoldsAreSaved) {
+    model.createTrack();
+    for (std::size_t length : {240u, 255u}) {
+        const std::string path = dir.file(std::string(length - 8, 'p') + ".tqxproj");
+        dialogs.files.push_back(path);
+        files.SaveAsCommand();
+        EXPECT_TRUE(dialogs.messages().empty()) << length;
+        EXPECT_EQ(model.SavePath, path);
+        ASSERT_TRUE(files.Load(path));
+        EXPECT_EQ(model.trackCount(), 1);
+    }
 }
 
 TEST_F(ProjectFileTest, OverlongNamesAndPathsAreRefusedNotCut) {

@@ -20,11 +20,32 @@ TEST(TextEncoding, EveryStoredTextReadsBackUnchanged) {
         EXPECT_EQ(fromStoredText(toStoredText(text)), text) << text;
 }
 
-TEST(TextEncoding, ReadingTakesUtf8FirstThenCp932AndSurvivesGarbage) {
+TEST(TextEncoding, ReadingTakesUtf8FirstThenCp932AndKeepsOtherBytesAsTheyAre) {
     EXPECT_EQ(fromStoredText("\xE9\x9F\xB3"), "音");      // valid UTF-8 is taken as it is
     EXPECT_EQ(fromStoredText("\x89\xB9"), "音");          // otherwise cp932
-    // A lone lead byte and an undefined byte: the readable parts survive.
-    EXPECT_EQ(fromStoredText("a\x89\xB9\xFF" "b\x89"), "a音\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    // Neither: a name from another system, or damage. Nothing is replaced, so it can be
+    // stored again with the same bytes.
+    const std::string garbage = "a\x89\xB9\xFE" "b\x89";
+    EXPECT_EQ(fromStoredText(garbage), garbage);
+    EXPECT_EQ(toStoredText(fromStoredText(garbage)), garbage);
+    std::string longName;
+    for (int i = 0; i < 85; ++i) longName += "\x80\xFD\xA0";
+    EXPECT_EQ(toStoredText(fromStoredText(longName)).size(), 255u);
+}
+
+TEST(TextEncoding, PathBytesThatAreNotUtf8ComeBackByteForByte) {
+    // Latin-1 names: "caf\xE9.wav" is no cp932 text and is stored as it is; "\xE9\x41" would
+    // read as the kanji 顴 and is stored behind the byte 0xFF, which neither UTF-8 nor cp932
+    // uses, so no reader takes it for text; so is a name that itself starts with 0xFF.
+    EXPECT_EQ(toStoredText("/m/caf\xE9.wav"), "/m/caf\xE9.wav");
+    EXPECT_EQ(toStoredText("\xE9\x41.wav"), "\xFF\xE9\x41.wav");
+    EXPECT_EQ(toStoredText("\xFF" "x.wav"), "\xFF\xFF" "x.wav");
+    for (const char* path : {"/m/caf\xE9.wav", "\xE9\x41.wav", "\xFF" "x.wav", "/m/Gr\xFC\xDF" "e/\x89\xB9\x80"}) {
+        const std::string stored = toStoredText(path);
+        EXPECT_FALSE(isValidUtf8(stored)) << path;
+        EXPECT_FALSE(cp932ToUtf8(stored)) << path;
+        EXPECT_EQ(fromStoredText(stored), path) << path;
+    }
 }
 
 TEST(TextEncoding, Utf8ValidationRejectsMalformedSequences) {

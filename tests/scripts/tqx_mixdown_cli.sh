@@ -1,39 +1,9 @@
 #!/usr/bin/env bash
 # tqx-mixdown on projects whose files this script writes byte by byte.
 # Usage: tqx_mixdown_cli.sh BUILD_BIN_DIR
-set -euo pipefail
-export LC_ALL=C
-
 cli="$1/tqx-mixdown"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-
-# Little-endian fields.
-le16() { printf "$(printf '\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)))"; }
-le32() { printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)))"; }
-u8() { printf "$(printf '\\x%02x' "$1")"; }
-text() { le32 ${#1}; printf '%s' "$1"; }
-F1=0x3F800000  # 1.0f
-F0=0           # 0.0f
-
-# wave CHANNELS RATE SAMPLE... : a 16-bit PCM WAVE file with a 44-byte header on stdout.
-wave() {
-    local ch=$1 rate=$2; shift 2
-    local bytes=$(($# * 2))
-    printf 'RIFF'; le32 $((bytes + 36)); printf 'WAVEfmt '; le32 16
-    le16 1; le16 "$ch"; le32 "$rate"; le32 $((rate * ch * 2)); le16 $((ch * 2)); le16 16
-    printf 'data'; le32 "$bytes"
-    for s in "$@"; do le16 $((s & 0xFFFF)); done
-}
-
-# project header: RATE TRACKCOUNT
-header() { le32 201202; le32 20121001; le32 "$1"; le32 -1; le32 0; le32 -1; le32 0; le32 0; le32 "$2"; }
-# track SLOT CLIPCOUNT, then the clip records: clip SLOT TRACK PATH START_BITS
-track() { le32 "$1"; text "Track$1"; le32 1; le32 $F1; le32 $F0; le32 $F0; le32 -1; le32 -1; u8 0; u8 0; u8 0; le32 "$2"; }
-clip() { le32 "$1"; le32 "$2"; text "$3"; le32 "$4"; }
-equalizer_off() { u8 0; le32 0; for _ in 1 2 3 4 5 6 7 8 9 10; do le32 0; done; }
+source "$(dirname "$0")/lib/checks.sh"
+source "$(dirname "$0")/lib/project_bytes.sh"
 
 expect_samples() {  # FILE SAMPLE... : the mixdown equals this stereo 44,100 Hz file
     local name=$1; shift
@@ -92,10 +62,80 @@ grep -q 'エラー。ファイルの作成に失敗しました。' "$work/err" 
 set -e
 [[ ! -e "$work/x.wav" ]] || fail "a failed run left an output file"
 
+# --- OUT names something that must not be replaced: exit 2, nothing touched ---
+cp "$work/two.tqxproj" "$work/two.saved"
+cp "$work/a.wav" "$work/a.saved"
+ln -s a.wav "$work/link-to-clip.wav"
+mkdir "$work/folder"
+set +e
+for out in "$work/two.tqxproj" "$work/a.wav" "$work/./b.wav" "$work/link-to-clip.wav" "$work/folder" /dev/null; do
+    "$cli" "$work/two.tqxproj" "$out" 2>"$work/err"; rc=$?
+    [[ $rc -eq 2 ]] || fail "OUT $out exited $rc, not 2"
+    grep -q "choose another output file" "$work/err" || fail "OUT $out was refused without a word"
+done
+set -e
+cmp -s "$work/two.tqxproj" "$work/two.saved" || fail "the project file was overwritten"
+cmp -s "$work/a.wav" "$work/a.saved" || fail "a clip file was overwritten"
+[[ -d "$work/folder" && -c /dev/null ]] || fail "a directory or device was replaced"
+# A link elsewhere is written through and stays a link.
+mkdir "$work/exports"
+ln -s exports/real.wav "$work/link.wav"
+"$cli" "$work/one.tqxproj" "$work/link.wav" || fail "writing through a link exited $?"
+[[ -L "$work/link.wav" ]] || fail "the link was replaced by a file"
+expect_samples "$work/exports/real.wav" 100 200 -97 0
+
+# --- clips left out: written with the rest, exit 4, each named ---
+{
+    header 44100 2
+    track 0 2; clip 0 0 "$work/one.wav" $F0; clip 1 0 "$work/gone.wav" $F0
+    track 1 1; clip 2 1 "$work/also-gone.wav" $F0
+    equalizer_off
+} > "$work/holes.tqxproj"
+set +e
+"$cli" "$work/holes.tqxproj" "$work/holes.wav" 2>"$work/err"; rc=$?
+[[ $rc -eq 4 ]] || fail "a mixdown missing clips exited $rc, not 4"
+grep -qx "tqx-mixdown: left out of the mix: $work/gone.wav" "$work/err" || fail "the missing clip was not named"
+grep -qx "tqx-mixdown: left out of the mix: $work/also-gone.wav" "$work/err" || fail "the second missing clip was not named"
+expect_samples "$work/holes.wav" 100 200 -97 0
+"$cli" "$work/holes.tqxproj" "$work/track1.wav" --tracks 1 2>"$work/err"; rc=$?
+[[ $rc -eq 4 ]] || fail "track 1 missing a clip exited $rc, not 4"
+grep -c "left out of the mix" "$work/err" | grep -qx 1 || fail "a clip of another track was named as left out"
+"$cli" "$work/holes.tqxproj" "$work/track2.wav" --tracks 2 2>/dev/null; rc=$?
+[[ $rc -eq 4 ]] || fail "track 2 with its only clip missing exited $rc, not 4"
+[[ ! -e "$work/track2.wav" ]] || fail "a mix of nothing but missing clips was written"
+set -e
+
+# --- no converter beside the program: nothing written, the earlier file stays ---
+mkdir "$work/bare"
+cp "$cli" "$work/bare/"
+wave 1 44100 5 6 > "$work/mono.wav"
+{ header 44100 1; track 0 1; clip 0 0 "$work/mono.wav" $F0; equalizer_off; } > "$work/mono.tqxproj"
+printf 'earlier' > "$work/kept.wav"
+set +e
+"$work/bare/tqx-mixdown" "$work/mono.tqxproj" "$work/kept.wav" 2>"$work/err"; rc=$?
+set -e
+[[ $rc -eq 1 ]] || fail "a mixdown without the converter exited $rc, not 1"
+grep -q 'Ravelin.dllの読み込みに失敗しました。' "$work/err" || fail "the missing converter was not named"
+grep -q 'ファイルは書き込んでいません。同じ名前の以前のファイルはそのまま残っています。' "$work/err" \
+    || fail "the discarded mixdown was not reported"
+[[ "$(cat "$work/kept.wav")" == earlier ]] || fail "the earlier file was replaced"
+"$cli" "$work/mono.tqxproj" "$work/mono-mix.wav" || fail "the mono mixdown with the converter exited $?"
+expect_samples "$work/mono-mix.wav" 5 5 6 6
+
+# --- a mixdown killed half-way (past a 4 KiB file size limit) leaves a temporary that the
+# next one removes ---
+mkdir "$work/killed"
+{ wave_header 1 2 44100 176400 4 40000; head -c 40000 /dev/zero; } > "$work/big.wav"
+{ header 44100 1; track 0 1; clip 0 0 "$work/big.wav" $F0; equalizer_off; } > "$work/big.tqxproj"
+set +e
+{ ( ulimit -f 4; exec "$cli" "$work/big.tqxproj" "$work/killed/mix.wav" ); rc=$?; } 2>/dev/null
+set -e
+[[ $rc -gt 128 ]] || fail "the mixdown over the file size limit was not killed (exit $rc)"
+[[ $(ls -A "$work/killed" | wc -l) -eq 1 && ! -e "$work/killed/mix.wav" ]] \
+    || fail "the killed mixdown left $(ls -A "$work/killed") instead of one temporary"
+"$cli" "$work/one.tqxproj" "$work/killed/other.wav" || fail "the mixdown after the killed one exited $?"
+[[ "$(ls -A "$work/killed")" == other.wav ]] || fail "the killed mixdown's temporary was not removed"
+
 "$cli" --help | grep -q -- '--tracks N,N' || fail "--help does not explain --tracks"
 
-if [[ $failures -ne 0 ]]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "tqx-mixdown: all checks passed"
+finish "tqx-mixdown"

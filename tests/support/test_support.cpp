@@ -1,5 +1,11 @@
 #include "support/test_support.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -56,6 +62,22 @@ std::vector<std::uint8_t> makeWave(std::uint16_t channels, std::uint32_t rate,
     appendLe32(h, dataBytes);
     for (auto s : samples) appendLe16(h, static_cast<std::uint16_t>(s));
     return {h.begin(), h.end()};
+}
+
+int killedPastFileSize(std::size_t bytes, const std::function<void()>& work) {
+    const pid_t child = ::fork();
+    if (child < 0) return 0;
+    if (child == 0) {
+        const struct rlimit noCore {0, 0}, limit {bytes, bytes};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        std::signal(SIGXFSZ, SIG_DFL);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        work();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 }
 
 }  // namespace tqx::test
