@@ -12,6 +12,7 @@
 #include "engine/device_choice.h"
 #include "engine/level_meters.h"
 #include "engine/studio.h"
+#include "engine/transport.h"
 #include "platform/byte_order.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/simulated_audio.h"
@@ -226,6 +227,8 @@ TEST_F(Recording, MonoModeRecordsOneChannel) {
 TEST_F(Recording, EmptyTakeIsA46ByteFile) {
     armedTrack();
     ASSERT_EQ(record(), 1);
+    // From the moment it exists the take is a valid, empty WAVE file.
+    EXPECT_EQ(readFile(file("0.wav")), recordedFile(2, {}));
     ASSERT_TRUE(studio->capture().StopRecording(true));
     const auto bytes = readFile(file("0.wav"));
     ASSERT_EQ(bytes.size(), 46u);
@@ -318,6 +321,7 @@ protected:
 
 TEST_F(FullDisk, AFailedWriteEndsTheTakeAndKeepsWhatWasWritten) {
     const int t = armedTrack();
+    studio->recordToggle = true;
     ASSERT_EQ(record(), 1);
     limitFileSize(46 + 3 * 8820 + 1000);
     run(400);
@@ -338,6 +342,15 @@ TEST_F(FullDisk, AFailedWriteEndsTheTakeAndKeepsWhatWasWritten) {
     EXPECT_TRUE(clipAt(0).onTimeline);
     EXPECT_FALSE(studio->capture().StopRecording(true));
     EXPECT_EQ(dialogs.shown.size(), 1u);
+
+    // The record toggle came up: the next play press plays and starts no take.
+    EXPECT_FALSE(studio->recordToggle);
+    studio->transport().SpeedButton1Click();
+    EXPECT_TRUE(studio->transport().isPlaying());
+    EXPECT_EQ(audio.openInputCount(), 0);
+    EXPECT_FALSE(std::filesystem::exists(file("1.wav")));
+    EXPECT_EQ(dialogs.shown.size(), 1u);
+    studio->transport().SpeedButton1Click();
 }
 
 class CaptureMeters : public Recording {};
