@@ -28,6 +28,9 @@ int usageError(const std::string& tool, const std::string& what) {
     return 2;
 }
 
+namespace {
+
+// "1,3,4" -> {1, 3, 4}; false on anything that is not a list of positive numbers.
 bool parseTrackNumbers(const std::string& text, std::vector<int>& out) {
     std::size_t at = 0;
     while (at <= text.size()) {
@@ -45,26 +48,56 @@ bool parseTrackNumbers(const std::string& text, std::vector<int>& out) {
     return !out.empty();
 }
 
-std::optional<double> parseSeconds(const std::string& text) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || !std::isfinite(value) || value < 0) return std::nullopt;
-    return value;
+}  // namespace
+
+std::optional<std::string> CommandLine::value(const std::string& name) const {
+    const auto it = values.find(name);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
 }
 
-std::optional<std::string> optionValue(int argc, char** argv, int& i, const std::string& name, bool& missing) {
-    const std::string arg = argv[i];
-    missing = false;
-    if (arg == name) {
-        if (i + 1 >= argc) {
-            missing = true;
-            return std::string();
+bool CommandLine::seconds(const std::string& name, std::optional<double>& out) const {
+    const auto text = value(name);
+    if (!text) return true;
+    double number = 0;
+    const char* end = text->data() + text->size();
+    const auto [stop, failure] = std::from_chars(text->data(), end, number);
+    if (failure != std::errc() || stop != end || !std::isfinite(number) || number < 0) return false;
+    out = number;
+    return true;
+}
+
+bool CommandLine::trackNumbers(const std::string& name, std::vector<int>& out) const {
+    const auto text = value(name);
+    return !text || parseTrackNumbers(*text, out);
+}
+
+CommandLine readCommandLine(int argc, char** argv, std::initializer_list<std::string> valued) {
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            line.help = true;
+            continue;
         }
-        return std::string(argv[++i]);
+        bool known = false;
+        for (const std::string& name : valued) {
+            if (arg == name) {
+                if (i + 1 >= argc) line.error = name + " needs a value";
+                else line.values[name] = argv[++i];
+                known = true;
+            } else if (arg.rfind(name + "=", 0) == 0) {
+                line.values[name] = arg.substr(name.size() + 1);
+                known = true;
+            }
+        }
+        if (known) continue;
+        if (arg.size() > 1 && arg[0] == '-')
+            line.error = "unknown option '" + arg + "'";
+        else
+            line.positional.push_back(arg);
     }
-    if (arg.rfind(name + "=", 0) == 0) return arg.substr(name.size() + 1);
-    return std::nullopt;
+    return line;
 }
 
 bool openProject(Studio& studio, const std::string& tool, const std::string& path) {

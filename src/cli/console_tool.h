@@ -2,6 +2,8 @@
 // What the command-line tools share: messages the program would show in a window go to
 // standard error, the command line's track lists and times, and a project opened as the
 // program opens it.
+#include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,15 +26,28 @@ private:
     std::string tool_;
 };
 
+// The words of a tool's command line.
+struct CommandLine {
+    bool help = false;                  // -h or --help
+    std::vector<std::string> positional;  // every word that is no option
+    std::map<std::string, std::string> values;  // option name -> its value
+    std::string error;                  // what is wrong with the line, if anything
+
+    std::optional<std::string> value(const std::string& name) const;
+    // The option as a number of seconds (0 or more); false when it is given but is no such
+    // number.
+    bool seconds(const std::string& name, std::optional<double>& out) const;
+    // The option as a list of track numbers ("1,3,4"); false when it is given but is no such
+    // list.
+    bool trackNumbers(const std::string& name, std::vector<int>& out) const;
+};
+
+// Reads the command line: -h or --help, the options named in `valued` as "--name VALUE" or
+// "--name=VALUE", and the words that do not start with '-'.
+CommandLine readCommandLine(int argc, char** argv, std::initializer_list<std::string> valued);
+
 // Prints "TOOL: what" and a hint, and returns the status of a wrong command line (2).
 int usageError(const std::string& tool, const std::string& what);
-// "1,3,4" -> {1, 3, 4}; false on anything that is not a list of positive numbers.
-bool parseTrackNumbers(const std::string& text, std::vector<int>& out);
-// A number of seconds, 0 or more; nullopt for anything else.
-std::optional<double> parseSeconds(const std::string& text);
-// The value of an option given as "--name VALUE" or "--name=VALUE" at argv[i] (i moves past
-// it); nullopt when argv[i] is not that option. `missing` is set when the value is absent.
-std::optional<std::string> optionValue(int argc, char** argv, int& i, const std::string& name, bool& missing);
 
 // Opens the project as the program does and prints what the memo says about it (clips that
 // could not be read), as printMemo does. False, after a message, when the project cannot be read.

@@ -82,27 +82,17 @@ std::optional<std::string> outputRefusal(const std::string& out, const std::stri
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> positional;
-    std::vector<int> trackNumbers;
-    bool tracksGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            std::cout << kUsage;
-            return 0;
-        }
-        bool missing = false;
-        if (const auto list = tqx::optionValue(argc, argv, i, "--tracks", missing)) {
-            if (missing) return tqx::usageError(kTool, "--tracks needs a list of track numbers");
-            if (!tqx::parseTrackNumbers(*list, trackNumbers)) return tqx::usageError(kTool, "bad track list '" + *list + "'");
-            tracksGiven = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return tqx::usageError(kTool, "unknown option '" + arg + "'");
-        } else {
-            positional.push_back(arg);
-        }
+    const tqx::CommandLine line = tqx::readCommandLine(argc, argv, {"--tracks"});
+    if (line.help) {
+        std::cout << kUsage;
+        return 0;
     }
-    if (positional.size() != 2) return tqx::usageError(kTool, "expected a project file and an output file");
+    std::vector<int> trackNumbers;
+    if (!line.error.empty()) return tqx::usageError(kTool, line.error);
+    if (!line.trackNumbers("--tracks", trackNumbers)) return tqx::usageError(kTool, "bad track list '" + *line.value("--tracks") + "'");
+    const bool tracksGiven = line.value("--tracks").has_value();
+    if (line.positional.size() != 2) return tqx::usageError(kTool, "expected a project file and an output file");
+    const std::vector<std::string>& positional = line.positional;
     const std::string& projectPath = positional[0];
     const std::string& outputPath = positional[1];
 

@@ -42,32 +42,21 @@ Exit status:
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> positional;
+    const tqx::CommandLine line = tqx::readCommandLine(argc, argv, {"--tracks", "--from", "--seconds"});
+    if (line.help) {
+        std::cout << kUsage;
+        return 0;
+    }
     std::vector<int> trackNumbers;
     std::optional<double> from, seconds;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            std::cout << kUsage;
-            return 0;
-        }
-        bool missing = false;
-        if (const auto list = tqx::optionValue(argc, argv, i, "--tracks", missing)) {
-            if (missing || !tqx::parseTrackNumbers(*list, trackNumbers))
-                return tqx::usageError(kTool, "--tracks needs a list of track numbers");
-        } else if (const auto value = tqx::optionValue(argc, argv, i, "--from", missing)) {
-            if (missing || !(from = tqx::parseSeconds(*value))) return tqx::usageError(kTool, "--from needs a number of seconds");
-        } else if (const auto count = tqx::optionValue(argc, argv, i, "--seconds", missing)) {
-            if (missing || !(seconds = tqx::parseSeconds(*count))) return tqx::usageError(kTool, "--seconds needs a number of seconds");
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return tqx::usageError(kTool, "unknown option '" + arg + "'");
-        } else {
-            positional.push_back(arg);
-        }
-    }
-    if (positional.size() != 1) return tqx::usageError(kTool, "expected one project file");
+    if (!line.error.empty()) return tqx::usageError(kTool, line.error);
+    if (!line.trackNumbers("--tracks", trackNumbers)) return tqx::usageError(kTool, "--tracks needs a list of track numbers");
+    if (!line.seconds("--from", from)) return tqx::usageError(kTool, "--from needs a number of seconds");
+    if (!line.seconds("--seconds", seconds)) return tqx::usageError(kTool, "--seconds needs a number of seconds");
+    if (line.positional.size() != 1) return tqx::usageError(kTool, "expected one project file");
     if (trackNumbers.empty()) return tqx::usageError(kTool, "--tracks is required");
     if (!seconds) return tqx::usageError(kTool, "--seconds is required");
+    const std::vector<std::string>& positional = line.positional;
 
     tqx::HeadlessStudio headless(kTool);
     tqx::Studio& studio = headless.studio();

@@ -56,6 +56,23 @@ protected:
         }
     }
 
+    // A track armed for recording from a microphone, with the record toggle down.
+    int armedTrack() {
+        rig.audio.addInputDevice("Mic");
+        const int t = rig.addTrack();
+        studio.model.track(t).recordArmed = true;
+        studio.recordToggle = true;
+        return t;
+    }
+
+    // Play and record for `ms`, stop, and the takes laid on `track`.
+    std::vector<const TMultiWave*> recordFor(int ms, int track) {
+        rig.press();
+        rig.run(ms);
+        rig.press();
+        return clipsOn(track);
+    }
+
     std::vector<const TMultiWave*> clipsOn(int track) const {
         std::vector<const TMultiWave*> clips;
         for (int slot : studio.model.clipSlots())
@@ -117,12 +134,9 @@ TEST_F(SampleClock, AStalledProgramShiftsNoStream) {
 // A take through a two-second stall of the program and input that comes in bursts of five
 // seconds: every frame arrives, in order, from the take's first frame on.
 TEST_F(SampleClock, ATakeLosesNothingToStallsAndBursts) {
-    rig.audio.addInputDevice("Mic");
     rig.audio.setInputSignal([](std::uint64_t frame, int channel) { return std::int16_t((frame * 3 + channel * 999) % 30011); });
     rig.audio.setInputBurst(5000);
-    const int t = rig.addTrack();
-    studio.model.track(t).recordArmed = true;
-    studio.recordToggle = true;
+    const int t = armedTrack();
     rig.run(123);
     rig.press();
     const std::int64_t first = frameAtTime(0.123, kRate);
@@ -148,20 +162,14 @@ TEST_F(SampleClock, ATakeLosesNothingToStallsAndBursts) {
 // the program through the input's. Recorded through a loopback, the take holds the project's
 // playback on exactly the frames where it lies.
 TEST_F(SampleClock, ATakeLinesUpWithWhatThePerformerHeard) {
-    rig.audio.addInputDevice("Mic");
     rig.audio.setLatencies(130, 25);
     rig.audio.setInputBurst(1000);
     rig.audio.setLoopback(true);
-    const int played = rig.addTrack(), recorded = rig.addTrack();
+    const int played = rig.addTrack(), recorded = armedTrack();
     const Samples data = ramp(kSamplesPerSecond, 100);
     rig.addClip(played, 0.25f, data);
-    studio.model.track(recorded).recordArmed = true;
-    studio.recordToggle = true;
     studio.timeline.StartPosition = 0.1f;
-    rig.press();
-    rig.run(2500);
-    rig.press();
-    const auto takes = clipsOn(recorded);
+    const auto takes = recordFor(2500, recorded);
     ASSERT_EQ(takes.size(), 1u);
     const TMultiWave& take = *takes[0];
     EXPECT_EQ(take.GetStartTime(), 0.1f);
@@ -178,17 +186,11 @@ TEST_F(SampleClock, ATakeLinesUpWithWhatThePerformerHeard) {
 // Far out on the timeline, where start times are coarser than a frame, a take that outgrows
 // its file goes on in the next free file; each part starts on the frame after the last one.
 TEST_F(SampleClock, ALongTakeGoesOnInTheNextFileOnTheFollowingFrame) {
-    rig.audio.addInputDevice("Mic");
     rig.audio.setInputSignal([](std::uint64_t frame, int channel) { return std::int16_t((frame + channel) % 32000); });
     studio.capture().maxTakeFileBytes = kRate * 4;  // one second
-    const int t = rig.addTrack();
-    studio.model.track(t).recordArmed = true;
-    studio.recordToggle = true;
+    const int t = armedTrack();
     studio.timeline.StartPosition = 30000.0f;
-    rig.press();
-    rig.run(2600);
-    rig.press();
-    const auto parts = clipsOn(t);
+    const auto parts = recordFor(2600, t);
     ASSERT_EQ(parts.size(), 3u);
     std::vector<std::uint8_t> joined;
     for (std::size_t i = 0; i < parts.size(); ++i) {
