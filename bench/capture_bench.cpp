@@ -11,7 +11,7 @@
 #include "engine/studio.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 #include "platform/timer_service.h"
 
 namespace {

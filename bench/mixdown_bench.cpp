@@ -21,7 +21,7 @@
 #include "io/mixdown.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "project/project_model.h"

@@ -11,9 +11,10 @@
 
 #include "effects/equalizer.h"
 #include "engine/playback_mixer.h"
+#include "engine/stream_equalizer.h"
 #include "engine/studio.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 
@@ -54,10 +55,11 @@ void BM_RefillStereoBlock(benchmark::State& state) {
     tqx::PlaybackMixer& mixer = studio.mixer();
     int counter = 0;
     eq.setOn(equalizerOn);
-    clip.outputEq.enter(eq);
+    tqx::StreamEqualizer streamEq;
+    streamEq.enter(eq);
     for (auto _ : state) {
         benchmark::DoNotOptimize(mixer.FillBlock(0, counter & 1, std::int64_t(counter) * kBlockSamples / 2));
-        clip.outputEq.process({clip.OutBuffer(counter & 1), std::size_t(kBlockSamples)}, 2, eq);
+        streamEq.process({clip.OutBuffer(counter & 1), std::size_t(kBlockSamples)}, 2, eq);
         benchmark::ClobberMemory();
         counter = (counter + 1) % kClipBlocks;
     }

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QLocale>
 
-#include "engine/wave_reader.h"
+#include "platform/wave_reader.h"
 #include "platform/number_format.h"
 
 namespace tqx {

@@ -13,9 +13,9 @@
 #include "forms/new_project_dialog.h"
 #include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
-#include "platform/platform_audio.h"
-#include "platform/qt/qt_event_sink.h"
-#include "platform/qt/qt_user_dialogs.h"
+#include "audio/platform_audio.h"
+#include "app/qt_event_sink.h"
+#include "app/qt_user_dialogs.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/platform_audio.h"
+#include "audio/platform_audio.h"
 
 namespace tqx {
 

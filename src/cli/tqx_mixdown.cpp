@@ -13,7 +13,7 @@
 #include "engine/studio.h"
 #include "io/mixdown.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/regular_file.h"
 #include "platform/timer_service.h"
 #include "project/project_file_commands.h"

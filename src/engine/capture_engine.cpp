@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "engine/level_meters.h"
-#include "engine/multi_wave.h"
+#include "project/multi_wave.h"
 #include "engine/studio.h"
 #include "platform/byte_order.h"
 #include "platform/number_format.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/multi_wave.h"
-#include "platform/audio_system.h"
+#include "project/multi_wave.h"
+#include "audio/audio_system.h"
 
 namespace tqx {
 

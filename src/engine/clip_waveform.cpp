@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/multi_wave.h"
+#include "project/multi_wave.h"
 
 namespace tqx {
 

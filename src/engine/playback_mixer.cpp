@@ -71,7 +71,7 @@ void PlaybackMixer::primeClip(int clipSlot) {
     clip.entryFrame = frameAtTime(studio_.timeline.StartPosition, rate) - frameAtTime(clip.GetStartTime(), rate);
     clip.SetBlockCounter(0);
     clip.outputDraining = false;
-    clip.outputEq.enter(studio_.equalizer());
+    equalizers_[clip.WaveOut].enter(studio_.equalizer());
     for (int i = 0; i < TMultiWave::kOutputBlocks; ++i) {
         const int b = clip.GetBlockCounter();
         const int r = nextBlock(clipSlot, clip, i);
@@ -105,8 +105,8 @@ int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
     const int r = ahead ? 1 : FillBlock(clipSlot, block, first);
     // Every block that goes to the device passes the equalizer while it is on.
     if (r == 1)
-        clip.outputEq.process({clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels},
-                              clip.GetFormat().channels, studio_.equalizer());
+        equalizers_[clip.WaveOut].process({clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels},
+                                          clip.GetFormat().channels, studio_.equalizer());
     return r;
 }
 
@@ -231,6 +231,7 @@ void PlaybackMixer::closeClipStream(TMultiWave& clip) {
     for (WaveHeader& header : clip.OutHeaders) audio.unprepareHeader(&header);
     audio.closeOutput(clip.WaveOut);
     streams_.erase(clip.WaveOut);
+    equalizers_.erase(clip.WaveOut);
     clip.WaveOut = 0;
     studio_.meters().clearTrackMeter(clip.GetTrack());
     studio_.meters().clearMaster();
@@ -243,6 +244,7 @@ void PlaybackMixer::CloseAllOutputs() {
         if (clip->WaveOut) closeClipStream(*clip);
     }
     streams_.clear();
+    equalizers_.clear();
     clock_.close();
     reportLostFrames();
 }

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "engine/run_clock.h"
-#include "platform/audio_system.h"
+#include "engine/stream_equalizer.h"
+#include "audio/audio_system.h"
 
 namespace tqx {
 
@@ -78,6 +79,8 @@ private:
     RunClock clock_;
     // Which clip slot each open stream plays, so a notification finds its clip at once.
     std::unordered_map<StreamId, int> streams_;
+    // The equalizer along each open stream.
+    std::unordered_map<StreamId, StreamEqualizer> equalizers_;
     std::unordered_map<int, std::uint64_t> lostMsByTrack_;  // per track slot
 };
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 
 namespace tqx {
 

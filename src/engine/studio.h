@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 #include "platform/event_sink.h"
 #include "platform/timer_service.h"
 #include "platform/user_dialogs.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 
 namespace tqx {
 

@@ -1,6 +1,6 @@
 #include "io/import_format.h"
 
-#include "platform/stream_format.h"
+#include "audio/stream_format.h"
 
 namespace tqx {
 

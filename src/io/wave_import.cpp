@@ -4,7 +4,7 @@
 #include <new>
 
 #include "engine/studio.h"
-#include "engine/wave_reader.h"
+#include "platform/wave_reader.h"
 #include "io/import_format.h"
 #include "io/ravelin_client.h"
 #include "platform/regular_file.h"

@@ -6,7 +6,7 @@
 
 #include "platform/byte_order.h"
 #include "platform/regular_file.h"
-#include "platform/stream_format.h"
+#include "audio/stream_format.h"
 #include "project/text_encoding.h"
 
 namespace tqx {

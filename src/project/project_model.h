@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/multi_wave.h"
+#include "project/multi_wave.h"
 #include "platform/wave_format.h"
 
 namespace tqx {

@@ -20,7 +20,7 @@
 #include "io/wave_import.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "project/clip_timing.h"

@@ -15,7 +15,7 @@
 #include "engine/transport.h"
 #include "platform/byte_order.h"
 #include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 #include "support/test_support.h"
 
 namespace tqx {

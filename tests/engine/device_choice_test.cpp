@@ -7,7 +7,7 @@
 #include "engine/capture_engine.h"
 #include "engine/studio.h"
 #include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 #include "support/test_support.h"
 
 namespace tqx {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/studio.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 
 namespace tqx {

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/wave_reader.h"
+#include "platform/wave_reader.h"
 #include "io/import_format.h"
-#include "platform/stream_format.h"
+#include "audio/stream_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tqx::FilePtr file(fmemopen(const_cast<std::uint8_t*>(data), size, "rb"));

@@ -11,7 +11,7 @@
 #include "engine/studio.h"
 #include "io/track_render.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "support/test_support.h"

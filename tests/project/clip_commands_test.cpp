@@ -6,7 +6,7 @@
 
 #include "engine/studio.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/number_format.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"

@@ -17,7 +17,7 @@
 #include "io/wave_import.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 #include "platform/timer_service.h"
 #include "project/project_file_commands.h"
 #include "support/test_support.h"

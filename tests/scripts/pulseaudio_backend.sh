@@ -6,7 +6,7 @@
 set -uo pipefail
 
 bin=${1:?usage: pulseaudio_backend.sh <build>/bin}
-tests="$bin/tqx_platform_tests"
+tests="$bin/tqx_audio_tests"
 [[ -x "$tests" ]] || { echo "missing $tests" >&2; exit 1; }
 for tool in pulseaudio pactl parec; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh installs it)" >&2; exit 1; }

@@ -3,7 +3,7 @@
 // only when the test says so.
 #include "engine/studio.h"
 #include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 
 namespace tqx::test {
 

@@ -10,7 +10,7 @@
 #include "engine/master_volume.h"
 #include "engine/studio.h"
 #include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 
 using namespace tqx;
 

@@ -11,7 +11,7 @@
 #include "effects/equalizer.h"
 #include "engine/studio.h"
 #include "forms/effect_window.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 
 using namespace tqx;

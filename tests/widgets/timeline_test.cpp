@@ -17,7 +17,7 @@
 #include "app/timeline_view.h"
 #include "engine/transport.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "project/track_commands.h"

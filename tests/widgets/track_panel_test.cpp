@@ -10,7 +10,7 @@
 #include "app/track_column.h"
 #include "forms/track_panel.h"
 #include "platform/event_sink.h"
-#include "platform/no_audio_system.h"
+#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 

@@ -1,4 +1,4 @@
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 
 namespace tqx {
 

@@ -3,7 +3,7 @@
 // the program always runs (without sound when nothing can be opened).
 #include <memory>
 
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 #include "platform/event_sink.h"
 
 namespace tqx {

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/stream_equalizer.h"
-#include "engine/wave_file_writer.h"
-#include "platform/audio_system.h"
+#include "platform/wave_file_writer.h"
+#include "audio/audio_system.h"
 #include "platform/wave_format.h"
 
 namespace tqx {
@@ -114,8 +113,6 @@ public:
     // The clip's data has run out: no block is queued again, and the stream closes once the
     // blocks still queued have played.
     bool outputDraining = false;
-    // The equalizer along the stream.
-    StreamEqualizer outputEq;
 
     // --- place on the timeline (absolute pixels, before scrolling); the clip widget follows ---
     bool onTimeline = false;  // laid out on its track's row

@@ -1,5 +1,5 @@
 // The simulated device layer behaves the way the engine relies on devices to behave.
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_user_dialogs.h"
+#include "app/qt_user_dialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "engine/multi_wave.h"
+#include "project/multi_wave.h"
 
 #include <algorithm>
 
-#include "engine/wave_reader.h"
+#include "platform/wave_reader.h"
 
 namespace tqx {
 

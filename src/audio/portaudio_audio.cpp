@@ -1,4 +1,4 @@
-#include "platform/portaudio_audio.h"
+#include "audio/portaudio_audio.h"
 
 #include <dlfcn.h>
 
@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "platform/byte_order.h"
-#include "platform/portaudio_streams.h"
-#include "platform/stream_format.h"
+#include "audio/portaudio_streams.h"
+#include "audio/stream_format.h"
 
 namespace tqx {
 

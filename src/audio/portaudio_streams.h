@@ -25,9 +25,9 @@
 #include <semaphore>
 #include <vector>
 
-#include "platform/audio_system.h"
-#include "platform/clock_log.h"
-#include "platform/sample_ring.h"
+#include "audio/audio_system.h"
+#include "audio/clock_log.h"
+#include "audio/sample_ring.h"
 #include "platform/spsc_ring.h"
 
 namespace tqx::pa {

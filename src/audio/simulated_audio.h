@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 #include "platform/event_sink.h"
 
 namespace tqx {

@@ -1,4 +1,4 @@
-#include "engine/wave_file_writer.h"
+#include "platform/wave_file_writer.h"
 
 #include <fcntl.h>
 #include <unistd.h>

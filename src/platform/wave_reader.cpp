@@ -1,4 +1,4 @@
-#include "engine/wave_reader.h"
+#include "platform/wave_reader.h"
 
 #include <cstdio>
 #include <algorithm>

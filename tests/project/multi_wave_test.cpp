@@ -4,7 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "engine/multi_wave.h"
+#include "project/multi_wave.h"
 #include "platform/byte_order.h"
 #include "support/test_support.h"
 

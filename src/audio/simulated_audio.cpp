@@ -1,9 +1,9 @@
-#include "platform/simulated_audio.h"
+#include "audio/simulated_audio.h"
 
 #include <algorithm>
 
 #include "platform/byte_order.h"
-#include "platform/stream_format.h"
+#include "audio/stream_format.h"
 
 namespace tqx {
 

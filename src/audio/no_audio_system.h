@@ -1,6 +1,6 @@
 #pragma once
 // A machine without any audio device: nothing is listed and every stream is refused.
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 
 namespace tqx {
 

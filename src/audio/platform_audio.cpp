@@ -1,7 +1,7 @@
-#include "platform/platform_audio.h"
+#include "audio/platform_audio.h"
 
-#include "platform/no_audio_system.h"
-#include "platform/portaudio_audio.h"
+#include "audio/no_audio_system.h"
+#include "audio/portaudio_audio.h"
 
 namespace tqx {
 

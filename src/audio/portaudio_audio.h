@@ -25,7 +25,7 @@
 // PortAudioSystem is destroyed, those left in the sink are dropped.
 #include <memory>
 
-#include "platform/audio_system.h"
+#include "audio/audio_system.h"
 #include "platform/event_sink.h"
 
 namespace tqx {

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_event_sink.h"
+#include "app/qt_event_sink.h"
 
 #include <QMetaObject>
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <new>
 
-#include "engine/multi_wave.h"
+#include "project/multi_wave.h"
 
 namespace tqx {
 

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "platform/byte_order.h"
-#include "platform/portaudio_streams.h"
-#include "platform/stream_format.h"
+#include "audio/portaudio_streams.h"
+#include "audio/stream_format.h"
 
 namespace tqx::pa {
 

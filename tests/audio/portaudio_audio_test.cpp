@@ -1,7 +1,7 @@
 // The PortAudio device layer against a real sound server. These tests need the private
 // PulseAudio server that tests/scripts/pulseaudio_backend.sh starts (a null sink "out" and a
 // 440 Hz sine source as default input); without PULSE_SERVER they are skipped.
-#include "platform/portaudio_audio.h"
+#include "audio/portaudio_audio.h"
 
 #include <gtest/gtest.h>
 
