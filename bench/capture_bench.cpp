@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "engine/capture_engine.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
 #include "audio/simulated_audio.h"

@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 #include "effects/equalizer.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "io/mixdown.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
@@ -127,7 +127,7 @@ void runMixdown(benchmark::State& state, const std::vector<std::string>& files, 
     const std::string out = (inputs().dir / "mix.wav").string();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const tqx::MixdownResult r = tqx::writeMixdown(project.studio, project.slots, out);
+        const tqx::MixdownResult r = tqx::writeMixdown(project.studio.exportContext(), project.slots, out);
         const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(s);
         record = record == 0 ? s : std::min(record, s);

@@ -12,7 +12,7 @@
 #include "effects/equalizer.h"
 #include "engine/playback_mixer.h"
 #include "engine/stream_equalizer.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"

@@ -8,7 +8,7 @@
 
 #include "io/exporter.h"
 #include "platform/number_format.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
 
@@ -162,7 +162,7 @@ void ClipView::showPopup(const QPoint& globalPos) {
         menu_->addSeparator();
         QAction* exportClip = menu_->addAction("エクスポート(&E)");
         // Deleting the clip removes this view; the view goes later, after the menu returns.
-        connect(remove, &QAction::triggered, this, [this] { studio_.exporter().N23Click(); });
+        connect(remove, &QAction::triggered, this, [this] { N23Click(studio_); });
         connect(exportClip, &QAction::triggered, this, [this] { studio_.exporter().E1Click(); });
     }
     if (nonBlockingPopup)

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/clip_waveform.h"
-#include "engine/studio.h"
-#include "project/clip_commands.h"
+#include "session/studio.h"
+#include "session/clip_commands.h"
 
 class QMenu;
 

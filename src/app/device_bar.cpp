@@ -11,19 +11,12 @@
 
 #include "engine/device_choice.h"
 #include "engine/master_volume.h"
+#include "forms/master_volume_image.h"
+#include "forms/rgb_image.h"
 
 namespace tqx {
 
 namespace {
-
-QImage toQImage(const RgbImage& image) {
-    QImage out(image.width(), image.height(), QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) line[x] = 0xFF000000u | image.at(x, y).value();
-    }
-    return out;
-}
 
 void setItems(QComboBox* box, const std::vector<std::string>& items, int current) {
     const QSignalBlocker block(box);
@@ -36,16 +29,17 @@ void setItems(QComboBox* box, const std::vector<std::string>& items, int current
 
 MasterVolumeView::MasterVolumeView(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio) {
     setObjectName("MasterVolume");
-    setFixedSize(MasterVolume::kWidth, MasterVolume::kHeight);
+    setFixedSize(MasterVolume::kWidth, kMasterVolumeHeight);
+    volumeChanged_ = studio_.masterVolume().changed.connect([this] { update(); });
 }
 
-QSize MasterVolumeView::sizeHint() const { return {MasterVolume::kWidth, MasterVolume::kHeight}; }
+QSize MasterVolumeView::sizeHint() const { return {MasterVolume::kWidth, kMasterVolumeHeight}; }
 
 void MasterVolumeView::paintEvent(QPaintEvent*) {
     const auto& volume = studio_.masterVolume();
     if (!volume.drawn()) return;  // undrawn until the library answered or the user dragged
     QPainter p(this);
-    p.drawImage(0, 0, toQImage(volume.image()));
+    p.drawImage(0, 0, toQImage(masterVolumeImage(volume.column())));
     QFont font = p.font();
     font.setPointSize(10);
     p.setFont(font);
@@ -54,13 +48,21 @@ void MasterVolumeView::paintEvent(QPaintEvent*) {
     p.drawText(QPoint(0, QFontMetrics(font).ascent()), text);
 }
 
-void MasterVolumeView::mousePressEvent(QMouseEvent*) { studio_.masterVolume().MouseDown(); }
+void MasterVolumeView::MasterVolumeMouseDown() { dragging_ = true; }
 
-void MasterVolumeView::mouseMoveEvent(QMouseEvent* event) {
-    studio_.masterVolume().MouseMove(static_cast<int>(event->position().x()));
+void MasterVolumeView::MasterVolumeMouseMove(int x) {
+    if (dragging_) studio_.masterVolume().setColumn(x);
 }
 
-void MasterVolumeView::mouseReleaseEvent(QMouseEvent*) { studio_.masterVolume().MouseUp(); }
+void MasterVolumeView::MasterVolumeMouseUp() { dragging_ = false; }
+
+void MasterVolumeView::mousePressEvent(QMouseEvent*) { MasterVolumeMouseDown(); }
+
+void MasterVolumeView::mouseMoveEvent(QMouseEvent* event) {
+    MasterVolumeMouseMove(static_cast<int>(event->position().x()));
+}
+
+void MasterVolumeView::mouseReleaseEvent(QMouseEvent*) { MasterVolumeMouseUp(); }
 
 DeviceBar::DeviceBar(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio) {
     auto* grid = new QGridLayout(this);
@@ -91,6 +93,7 @@ DeviceBar::DeviceBar(Studio& studio, QWidget* parent) : QWidget(parent), studio_
     connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { studio_.deviceChoice().CheckBox1Click(on); });
     connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { studio_.deviceChoice().CheckBox2Click(on); });
     fillLists();
+    devicesChanged_ = studio_.deviceChoice().changed.connect([this] { fillLists(); });
 }
 
 void DeviceBar::fillLists() {
@@ -105,11 +108,6 @@ void DeviceBar::fillLists() {
     }
     ComboBox1->setEnabled(choice.inputListEnabled());
     ComboBox2->setEnabled(choice.outputListEnabled());
-}
-
-void DeviceBar::refresh(Change change) {
-    if (change == Change::Devices) fillLists();
-    if (change == Change::MasterVolume) MasterVolume->update();
 }
 
 }  // namespace tqx

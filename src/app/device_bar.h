@@ -3,20 +3,25 @@
 // "トラック毎に割り当てる" box, "再生デバイス" with its own, and the volume image.
 #include <QWidget>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 
 class QCheckBox;
 class QComboBox;
 
 namespace tqx {
 
-// The master volume image (126 x 20): draws MasterVolume's picture and its percentage, and
-// hands mouse presses, moves and releases to it.
+// The master volume image (126 x 20): draws the wedge up to the volume's column with its
+// percentage; while the button is held the volume follows the mouse.
 class MasterVolumeView : public QWidget {
     Q_OBJECT
 public:
     explicit MasterVolumeView(Studio& studio, QWidget* parent = nullptr);
     QSize sizeHint() const override;
+
+    void MasterVolumeMouseDown();
+    void MasterVolumeMouseMove(int x);
+    void MasterVolumeMouseUp();
+    bool dragging() const { return dragging_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,16 +31,14 @@ protected:
 
 private:
     Studio& studio_;
+    bool dragging_ = false;
+    Connection volumeChanged_;
 };
 
 class DeviceBar : public QWidget {
     Q_OBJECT
 public:
     explicit DeviceBar(Studio& studio, QWidget* parent = nullptr);
-
-    // The main window passes on the core's changes: Devices refills the lists and their
-    // enabled state, MasterVolume repaints the wedge.
-    void refresh(Change change);
 
     QComboBox* ComboBox1 = nullptr;  // 録音デバイス
     QCheckBox* CheckBox1 = nullptr;  // トラック毎に割り当てる (recording)
@@ -44,9 +47,11 @@ public:
     MasterVolumeView* MasterVolume = nullptr;
 
 private:
+    // The lists and their enabled state, as the device choice has them.
     void fillLists();
 
     Studio& studio_;
+    Connection devicesChanged_;
 };
 
 }  // namespace tqx

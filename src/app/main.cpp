@@ -51,12 +51,13 @@ int main(int argc, char** argv) {
     tqx::TForm1 form1(studio);
     dialogs.setParent(&form1);
     tqx::TForm2 form2(studio);
-    tqx::TForm3 form3(studio, &form1);
+    tqx::TForm3 form3(&form1);
+    dialogs.setTrackSelection(&form3);
     tqx::TForm4 form4(studio, &form1);
     tqx::TForm5 form5(studio);
     tqx::TForm6 form6(studio);
 
-    tqx::WindowSet windows(studio, form1, form2, form3, form4, form5, form6);
+    tqx::WindowSet windows(studio, form1, form2, form4, form5, form6);
 
     form1.show();
     QTimer::singleShot(0, &form1, [&windows] { windows.firstShown(); });

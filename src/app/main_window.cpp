@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QProgressDialog>
 #include <algorithm>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -17,25 +16,24 @@
 #include "engine/master_volume.h"
 #include "io/exporter.h"
 #include "io/wave_import.h"
-#include "project/project_file_commands.h"
-#include "project/track_commands.h"
+#include "session/project_file_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
 
 TForm1::TForm1(Studio& studio, QWidget* parent) : QMainWindow(parent), studio_(studio) {
-    setWindowTitle(QString::fromStdString(studio_.caption));
+    setWindowTitle(QString::fromStdString(studio_.texts.caption()));
     buildMenus();
     buildPanels();
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    studio_.view = this;
+    captionChanged_ = studio_.texts.captionChanged.connect(
+        [this] { setWindowTitle(QString::fromStdString(studio_.texts.caption())); });
+    memoChanged_ = studio_.texts.memoChanged.connect([this] { showMemo(); });
     // Last step of starting up: the master volume library.
     studio_.masterVolume().load();
 }
 
-TForm1::~TForm1() {
-    FormClose();
-    if (studio_.view == this) studio_.view = nullptr;
-}
+TForm1::~TForm1() { FormClose(); }
 
 void TForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu("ファイル(&F)");
@@ -171,24 +169,6 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     alignFixedRuler();
 }
 
-bool TForm1::progress(const std::string& what, double fraction) {
-    if (!progress_) {
-        progress_ = new QProgressDialog(this);
-        progress_->setWindowTitle(kApplicationTitle);
-        progress_->setCancelButtonText("キャンセル");
-        progress_->setMinimumDuration(1000);
-        progress_->setWindowModality(Qt::WindowModal);
-        progress_->setRange(0, 1000);
-        progress_->setAutoReset(false);
-        progress_->setAutoClose(false);
-    }
-    progress_->setLabelText(QString::fromStdString(what));
-    progress_->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000));
-    const bool goOn = !progress_->wasCanceled();
-    if (fraction >= 1.0 || !goOn) progress_->reset();
-    return goOn;
-}
-
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     alignFixedRuler();
@@ -200,27 +180,9 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::showMemo() {
     QStringList lines;
-    for (const std::string& line : studio_.memo) lines << QString::fromStdString(line);
+    for (const std::string& line : studio_.texts.memo()) lines << QString::fromStdString(line);
     memo_->setPlainText(lines.join('\n'));
     memo_->moveCursor(QTextCursor::End);
-}
-
-void TForm1::changed(Change change) {
-    if (closed_) return;
-    switch (change) {
-        case Change::Caption: setWindowTitle(QString::fromStdString(studio_.caption)); break;
-        case Change::Memo: showMemo(); break;
-        case Change::Meters: trackColumn_->refreshMeters(); break;
-        case Change::Tracks:
-        case Change::Clips:
-        case Change::Devices: trackColumn_->refresh(); break;
-        default: break;
-    }
-    transportBar_->refresh(change);
-    deviceBar_->refresh(change);
-    if (change == Change::Clips || change == Change::Tracks || change == Change::Rulers || change == Change::Cursor)
-        timeline_->refresh(change);
-    emit studioChanged(change);
 }
 
 void TForm1::X1Click() { close(); }

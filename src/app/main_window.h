@@ -5,10 +5,9 @@
 // site and the file browser.
 #include <QMainWindow>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 
 class QAction;
-class QProgressDialog;
 class QPlainTextEdit;
 class QSplitter;
 
@@ -21,7 +20,7 @@ class TimelineView;
 class TrackColumn;
 class TransportBar;
 
-class TForm1 : public QMainWindow, public StudioView {
+class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 886;
@@ -37,11 +36,6 @@ public:
     ~TForm1() override;
 
     Studio& studio() { return studio_; }
-
-    // StudioView: passes each change to the widgets that show it, then emits studioChanged.
-    void changed(Change change) override;
-    // Long exports and opens: a progress dialog appears after about a second; Cancel stops.
-    bool progress(const std::string& what, double fraction) override;
 
     // The empty docking area of the bottom panel; it has a layout, so a widget added to it
     // fills it.
@@ -74,11 +68,6 @@ public:
     QAction* foldAllAction = nullptr;      // 全て畳む(&F)
     QAction* aboutAction = nullptr;        // バージョン情報(&A)
 
-signals:
-    // Every change the core reports, after the main window's own widgets have followed it;
-    // the track view (Change::TrackView) and the effect window (Change::Equalizer) listen here.
-    void studioChanged(tqx::Change change);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -108,7 +97,7 @@ private:
     TrackColumn* trackColumn_ = nullptr;
     TimelineView* timeline_ = nullptr;
     QWidget* dockSite_ = nullptr;
-    QProgressDialog* progress_ = nullptr;
+    Connection captionChanged_, memoChanged_;
     FileBrowser* fileBrowser_ = nullptr;
 };
 

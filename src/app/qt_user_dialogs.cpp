@@ -3,6 +3,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
+
+#include <algorithm>
+
+#include "forms/track_selection_dialog.h"
 
 namespace tqx {
 
@@ -74,6 +79,29 @@ std::optional<std::string> QtUserDialogs::chooseFolder(const std::string& title)
     QString dir = QFileDialog::getExistingDirectory(parent_, q(title));
     if (dir.isEmpty()) return std::nullopt;
     return dir.toStdString();
+}
+
+std::optional<std::vector<int>> QtUserDialogs::chooseTracks(const std::vector<std::string>& names) {
+    if (!trackSelection_) return std::nullopt;
+    return trackSelection_->chooseTracks(names);
+}
+
+bool QtUserDialogs::progress(const std::string& what, double fraction) {
+    if (!progress_) {
+        progress_ = new QProgressDialog(parent_);
+        progress_->setWindowTitle(kApplicationTitle);
+        progress_->setCancelButtonText("キャンセル");
+        progress_->setMinimumDuration(1000);
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setRange(0, 1000);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+    }
+    progress_->setLabelText(q(what));
+    progress_->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000));
+    const bool goOn = !progress_->wasCanceled();
+    if (fraction >= 1.0 || !goOn) progress_->reset();
+    return goOn;
 }
 
 }  // namespace tqx

@@ -2,14 +2,19 @@
 // UserDialogs on Qt's message boxes and file dialogs.
 #include "platform/user_dialogs.h"
 
+class QProgressDialog;
 class QWidget;
 
 namespace tqx {
+
+class TForm3;
 
 class QtUserDialogs : public UserDialogs {
 public:
     // Dialogs are owned by `parent` (the main window) once it is set.
     void setParent(QWidget* parent) { parent_ = parent; }
+    // The track selection dialog the program created.
+    void setTrackSelection(TForm3* dialog) { trackSelection_ = dialog; }
 
     DialogAnswer messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
                             DialogButtons buttons) override;
@@ -20,9 +25,14 @@ public:
                                         const std::string& defaultExtension,
                                         bool overwritePrompt) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
+    std::optional<std::vector<int>> chooseTracks(const std::vector<std::string>& names) override;
+    // A progress dialog appears after about a second; Cancel stops the command.
+    bool progress(const std::string& what, double fraction) override;
 
 private:
     QWidget* parent_ = nullptr;
+    TForm3* trackSelection_ = nullptr;
+    QProgressDialog* progress_ = nullptr;
 };
 
 }  // namespace tqx

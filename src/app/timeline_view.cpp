@@ -31,7 +31,7 @@ void RulerStrip::paintEvent(QPaintEvent* event) {
 // A press on a ruler moves the cursor line only; the play position stays.
 void RulerStrip::mousePressEvent(QMouseEvent* event) {
     studio_.timeline.CursorX = std::max(0, event->position().toPoint().x() + studio_.timeline.hScrollPosition);
-    studio_.notify(Change::Cursor);
+    studio_.timeline.cursorMoved();
 }
 
 // ---------------------------------------------------------------- canvas
@@ -117,6 +117,11 @@ TimelineView::TimelineView(Studio& studio, QWidget* parent) : QWidget(parent), s
     });
     resize(600, 400);
     syncClips();
+    tracksChanged_ = studio_.model.trackChanged.connect([this](int, TrackChange) { relayout(); });
+    clipsChanged_ = studio_.model.clipChanged.connect([this](int, ClipChange) { relayout(); });
+    replaced_ = studio_.model.replaced.connect([this] { relayout(); });
+    scaleChanged_ = studio_.timeline.scaleChanged.connect([this] { relayout(); });
+    cursorMoved_ = studio_.timeline.cursorMoved.connect([this] { followCursor(); });
 }
 
 ClipView* TimelineView::clipView(int slot) const {
@@ -124,25 +129,18 @@ ClipView* TimelineView::clipView(int slot) const {
     return it == views_.end() ? nullptr : it->second;
 }
 
-void TimelineView::refresh(Change change) {
-    switch (change) {
-        case Change::Clips:
-        case Change::Rulers:
-        case Change::Tracks:
-            syncClips();
-            repaintAll();
-            break;
-        case Change::Cursor:
-            syncBars();
-            if (placedHScroll_ != studio_.timeline.hScrollPosition) {
-                placeClips();
-                repaintAll();
-            } else {
-                canvas_->cursorMoved();
-            }
-            break;
-        default:
-            break;
+void TimelineView::relayout() {
+    syncClips();
+    repaintAll();
+}
+
+void TimelineView::followCursor() {
+    syncBars();
+    if (placedHScroll_ != studio_.timeline.hScrollPosition) {
+        placeClips();
+        repaintAll();
+    } else {
+        canvas_->cursorMoved();
     }
 }
 
@@ -252,7 +250,7 @@ void TimelineView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     // Outside the canvas the cursor line moves, the play position does not.
     studio_.timeline.CursorX = std::max(0, event->position().toPoint().x() - kLeftEdge + studio_.timeline.hScrollPosition);
-    studio_.notify(Change::Cursor);
+    studio_.timeline.cursorMoved();
 }
 
 }  // namespace tqx

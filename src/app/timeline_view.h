@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <map>
 
-#include "engine/studio.h"
-#include "project/clip_commands.h"
+#include "session/studio.h"
+#include "session/clip_commands.h"
 
 class QScrollBar;
 
@@ -62,9 +62,9 @@ public:
 
     explicit TimelineView(Studio& studio, QWidget* parent = nullptr);
 
-    // Follows the core: Clips, Rulers and Tracks place every clip again (views for new clips,
-    // none for removed ones); Cursor moves the play line and follows the horizontal scroll.
-    void refresh(Change change);
+    // The clip area follows the project, the time scale and the cursor by itself: a change
+    // of clips, tracks or the scale places every clip again (views for new clips, none for
+    // removed ones); the cursor moves the play line and follows the horizontal scroll.
     // Vertical position kept in step with the track column (clamped like the column).
     void setVScroll(int y);
     void setHScroll(int x);
@@ -89,6 +89,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void relayout();
+    void followCursor();
     void syncClips();
     void placeClips();
     void syncBars();
@@ -105,6 +107,7 @@ private:
     ClipDragState drag_;
     int placedHScroll_ = 0;
     int wheelRemainder_ = 0;
+    Connection tracksChanged_, clipsChanged_, replaced_, scaleChanged_, cursorMoved_;
 };
 
 }  // namespace tqx

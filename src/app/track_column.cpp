@@ -4,6 +4,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "engine/device_choice.h"
+#include "engine/level_meters.h"
 #include "forms/track_panel.h"
 
 namespace tqx {
@@ -30,6 +32,20 @@ TrackColumn::TrackColumn(Studio& studio, QWidget* parent) : QWidget(parent), stu
     header_ = new HeaderStrip(this);
     resize(kDefaultWidth, 400);
     refresh();
+    tracksChanged_ = studio_.model.trackChanged.connect([this](int slot, TrackChange what) { trackChanged(slot, what); });
+    replaced_ = studio_.model.replaced.connect([this] { refresh(); });
+    devicesChanged_ = studio_.deviceChoice().changed.connect([this] { refresh(); });
+    meterChanged_ = studio_.meters().trackMeterChanged.connect([this](int slot) {
+        if (TrackPanel* p = panel(slot)) p->syncMeter();
+    });
+}
+
+void TrackColumn::trackChanged(int slot, TrackChange what) {
+    TrackPanel* p = panel(slot);
+    if ((what == TrackChange::Values || what == TrackChange::Named) && p)
+        p->sync();
+    else
+        refresh();
 }
 
 TrackPanel* TrackColumn::panel(int slot) const {
@@ -61,10 +77,6 @@ void TrackColumn::refresh() {
         }
     }
     layoutPanels();
-}
-
-void TrackColumn::refreshMeters() {
-    for (auto& [slot, p] : panels_) p->syncMeter();
 }
 
 int TrackColumn::maxScroll() const { return std::max(0, studio_.model.totalTrackHeight() - height()); }

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <map>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 
 namespace tqx {
 
@@ -22,11 +22,9 @@ public:
 
     explicit TrackColumn(Studio& studio, QWidget* parent = nullptr);
 
-    // Follows the model: panels for new tracks, none for removed ones, every panel moved and
-    // sized to its row and redrawn. Call on Change::Tracks, Clips and Devices.
+    // Follows the project by itself: panels for new tracks, none for removed ones, every panel
+    // moved and sized to its row and redrawn; a track's meter when it changes.
     void refresh();
-    // Repaints every level meter (Change::Meters).
-    void refreshMeters();
     // Scrolls to y, kept within 0 .. total track height - column height, and stores it in
     // studio.timeline.vScrollPosition.
     void setScroll(int y);
@@ -50,10 +48,13 @@ private:
     void layoutPanels();
     int maxScroll() const;
 
+    void trackChanged(int slot, TrackChange what);
+
     Studio& studio_;
     QWidget* header_ = nullptr;
     std::map<int, TrackPanel*> panels_;
     int wheelRemainder_ = 0;
+    Connection tracksChanged_, replaced_, devicesChanged_, meterChanged_;
 };
 
 }  // namespace tqx

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "engine/level_meters.h"
+#include "forms/meter_images.h"
 #include "engine/transport.h"
 
 namespace tqx {
@@ -68,16 +69,6 @@ QToolButton* makeButton(QWidget* parent, const char* hint, Glyph glyph) {
     return button;
 }
 
-QPixmap meterPixmap(const RgbImage& image) {
-    QImage out(image.width(), image.height(), QImage::Format_RGB32);
-    const auto& pixels = image.pixels();
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        const std::uint32_t* row = pixels.data() + std::size_t(y) * std::size_t(image.width());
-        for (int x = 0; x < image.width(); ++x) line[x] = qRgb(int(row[x] >> 16) & 0xFF, int(row[x] >> 8) & 0xFF, int(row[x]) & 0xFF);
-    }
-    return QPixmap::fromImage(out);
-}
 
 }  // namespace
 
@@ -105,7 +96,7 @@ TransportBar::TransportBar(Studio& studio, QWidget* parent) : QWidget(parent), s
 
     MasterIndicator = new QLabel(this);
     MasterIndicator->setObjectName("MasterIndicator");
-    MasterIndicator->setFixedSize(LevelMeters::kMasterWidth, LevelMeters::kMasterHeight);
+    MasterIndicator->setFixedSize(kMasterMeterWidth, kMasterMeterHeight);
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
@@ -135,33 +126,25 @@ TransportBar::TransportBar(Studio& studio, QWidget* parent) : QWidget(parent), s
     });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { studio_.transport().SpeedButton2Click(); });
     // The toggle has no action of its own: the next play press reads it.
-    connect(SpeedButton3, &QToolButton::toggled, this, [this](bool down) { studio_.recordToggle = down; });
+    connect(SpeedButton3, &QToolButton::toggled, this, [this](bool down) { studio_.transport().setRecordToggle(down); });
     connect(TrackBar1, &QSlider::valueChanged, this, [this](int position) {
         studio_.transport().TrackBar1Change(position);
     });
 
-    Edit2->setText(QString::fromStdString(studio_.timeText));
+    Edit2->setText(QString::fromStdString(studio_.texts.timeText()));
     syncSlider();
     syncButtons();
     showMasterMeter();
-}
 
-void TransportBar::refresh(Change change) {
-    switch (change) {
-        case Change::Time:
-            Edit2->setText(QString::fromStdString(studio_.timeText));
-            break;
-        case Change::Meters:
-            showMasterMeter();
-            Edit1->setText(QString::fromStdString(studio_.diagnostic));
-            break;
-        case Change::Rulers:
-            syncSlider();
-            break;
-        default:
-            break;
-    }
-    syncButtons();
+    timeChanged_ = studio_.texts.timeChanged.connect(
+        [this] { Edit2->setText(QString::fromStdString(studio_.texts.timeText())); });
+    masterChanged_ = studio_.meters().masterMeterChanged.connect([this] {
+        showMasterMeter();
+        Edit1->setText(QString::fromStdString(studio_.texts.diagnostic()));
+    });
+    scaleChanged_ = studio_.timeline.scaleChanged.connect([this] { syncSlider(); });
+    playingChanged_ = studio_.transport().playingChanged.connect([this] { syncButtons(); });
+    toggleChanged_ = studio_.transport().recordToggleChanged.connect([this] { syncButtons(); });
 }
 
 void TransportBar::syncSlider() {
@@ -178,12 +161,14 @@ void TransportBar::syncButtons() {
         showingStop_ = playing;
         SpeedButton1->setIcon(drawGlyph(playing ? Glyph::Stop : Glyph::Play));
     }
-    if (SpeedButton3->isChecked() != studio_.recordToggle) {
+    if (SpeedButton3->isChecked() != studio_.transport().recordToggle) {
         const QSignalBlocker block(SpeedButton3);
-        SpeedButton3->setChecked(studio_.recordToggle);
+        SpeedButton3->setChecked(studio_.transport().recordToggle);
     }
 }
 
-void TransportBar::showMasterMeter() { MasterIndicator->setPixmap(meterPixmap(studio_.meters().masterMeter())); }
+void TransportBar::showMasterMeter() {
+    MasterIndicator->setPixmap(QPixmap::fromImage(toQImage(masterMeterImage(studio_.meters().masterMeter()))));
+}
 
 }  // namespace tqx

@@ -1,10 +1,11 @@
 #pragma once
 // The transport part of the top panel: play/stop, go to start, the record toggle, the time
 // display, the time-scale slider and the master meter. Every gesture becomes a call on the
-// Studio's Transport; refresh() redraws what the core reports as changed.
+// Studio's Transport; the bar follows what the transport, the meters and the window texts
+// announce.
 #include <QWidget>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 
 class QLabel;
 class QLineEdit;
@@ -17,11 +18,6 @@ class TransportBar : public QWidget {
     Q_OBJECT
 public:
     explicit TransportBar(Studio& studio, QWidget* parent = nullptr);
-
-    // The main window passes on the core's changes: Time updates the display, Meters the
-    // master meter and the diagnostic field, Rulers the slider; every change also brings the
-    // play button's picture and the record toggle in line with the core.
-    void refresh(Change change);
 
     QToolButton* SpeedButton1 = nullptr;  // 再生(停止)
     QToolButton* SpeedButton2 = nullptr;  // 先頭
@@ -38,6 +34,7 @@ private:
 
     Studio& studio_;
     bool showingStop_ = false;
+    Connection timeChanged_, masterChanged_, scaleChanged_, playingChanged_, toggleChanged_;
 };
 
 }  // namespace tqx

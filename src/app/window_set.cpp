@@ -3,22 +3,19 @@
 #include <QAction>
 
 #include "app/main_window.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "forms/docking_window.h"
 #include "forms/effect_window.h"
 #include "forms/new_project_dialog.h"
-#include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
-#include "io/exporter.h"
 
 namespace tqx {
 
-WindowSet::WindowSet(Studio& studio, TForm1& main, TForm2& effect, TForm3& selection, TForm4& newProject,
+WindowSet::WindowSet(Studio& studio, TForm1& main, TForm2& effect, TForm4& newProject,
                      TForm5& trackView, TForm6& host)
     : studio_(studio), main_(main), effect_(effect), newProject_(newProject),
       trackView_(trackView), host_(host) {
     host_.setDockSite(main_.dockSite());
-    studio_.exporter().chooseTracks = [&selection] { return selection.chooseTracks(); };
 
     auto wire = [this](QAction* action, auto handler) {
         action->setEnabled(true);
@@ -30,10 +27,6 @@ WindowSet::WindowSet(Studio& studio, TForm1& main, TForm2& effect, TForm3& selec
     wire(main_.dockAction, [this] { host_.dockAll(); });
     wire(main_.undockAction, [this] { host_.floatHost(); });
 
-    connect(&main_, &TForm1::studioChanged, this, [this](Change change) {
-        if (change == Change::TrackView) trackView_.RefreshTrackView();
-        if (change == Change::Equalizer) effect_.refresh();
-    });
 }
 
 void WindowSet::firstShown() {

@@ -9,7 +9,6 @@ namespace tqx {
 class Studio;
 class TForm1;
 class TForm2;
-class TForm3;
 class TForm4;
 class TForm5;
 class TForm6;
@@ -17,7 +16,7 @@ class TForm6;
 class WindowSet : public QObject {
     Q_OBJECT
 public:
-    WindowSet(Studio& studio, TForm1& main, TForm2& effect, TForm3& selection, TForm4& newProject,
+    WindowSet(Studio& studio, TForm1& main, TForm2& effect, TForm4& newProject,
               TForm5& trackView, TForm6& host);
 
     // The main window was shown for the first time: pages into the host, the host into the

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <iostream>
 
-#include "engine/studio.h"
-#include "project/project_file_commands.h"
+#include "session/studio.h"
+#include "session/project_file_commands.h"
 
 namespace tqx {
 
@@ -110,8 +110,8 @@ bool openProject(Studio& studio, const std::string& tool, const std::string& pat
 }
 
 void printMemo(Studio& studio, const std::string& tool) {
-    for (const std::string& line : studio.memo) std::cerr << tool << ": " << line << '\n';
-    studio.memo.clear();
+    for (const std::string& line : studio.texts.memo()) std::cerr << tool << ": " << line << '\n';
+    studio.texts.clearMemo();
 }
 
 bool progressWanted() { return isatty(STDERR_FILENO) == 1; }

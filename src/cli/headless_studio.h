@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/console_tool.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/event_sink.h"
 #include "platform/timer_service.h"
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "cli/console_tool.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "io/mixdown.h"
 #include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
 #include "platform/regular_file.h"
 #include "platform/timer_service.h"
-#include "project/project_file_commands.h"
+#include "session/project_file_commands.h"
 #include "project/project_model.h"
 
 namespace {
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     for (const tqx::StoredClip& clip : failed)
         if (std::find(slots.begin(), slots.end(), clip.trackSlot) != slots.end()) leftOut.push_back(clip.path);
 
-    const tqx::MixdownResult result = tqx::writeMixdown(studio, slots, outputPath);
+    const tqx::MixdownResult result = tqx::writeMixdown(studio.exportContext(), slots, outputPath);
     if (result.status != tqx::MixdownStatus::Written && result.status != tqx::MixdownStatus::NothingToWrite)
         return 1;
     for (const std::string& path : leftOut) std::cerr << "tqx-mixdown: left out of the mix: " << path << '\n';

@@ -10,7 +10,7 @@
 #include "cli/headless_studio.h"
 #include "engine/transport.h"
 #include "project/clip_timing.h"
-#include "project/project_file_commands.h"
+#include "session/project_file_commands.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     const std::vector<int> before = studio.model.clipSlots();
     const double start = from.value_or(0.0);
     studio.timeline.StartPosition = static_cast<float>(start);
-    studio.recordToggle = true;
+    studio.transport().setRecordToggle(true);
     const std::size_t messagesBefore = headless.dialogs().shown.size();
     studio.transport().SpeedButton1Click();
 

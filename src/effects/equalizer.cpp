@@ -13,12 +13,12 @@ class Equalizer::ChangeScope {
 public:
     explicit ChangeScope(Equalizer& eq) : eq_(eq) { ++eq_.changeDepth_; }
     ~ChangeScope() {
-        if (--eq_.changeDepth_ == 0 && eq_.changed_) {
-            eq_.changed_ = false;
-            if (eq_.onChanged) eq_.onChanged();
+        if (--eq_.changeDepth_ == 0 && eq_.pending_) {
+            eq_.pending_ = false;
+            eq_.changed();
         }
     }
-    void changed() { eq_.changed_ = true; }
+    void changed() { eq_.pending_ = true; }
 
 private:
     Equalizer& eq_;

@@ -9,6 +9,7 @@
 
 #include "effects/apply_equalizer.h"
 #include "effects/band_filter.h"
+#include "platform/signal.h"
 #include "platform/user_dialogs.h"
 
 namespace tqx {
@@ -55,9 +56,9 @@ public:
     void loadBandSet(std::int32_t n) { selectBandSet(n); }
     void loadBandPosition(int i, std::int32_t p) { setBandPosition(i, p); }
 
-    // Called after any change of the settings, the readout or the table, so the window can
-    // redraw. Nested operations (a reset moves ten sliders) report once, at their end.
-    std::function<void()> onChanged;
+    // Raised after any change of the settings, the readout or the table. Nested operations
+    // (a reset moves ten sliders) announce once, at their end.
+    Signal<> changed;
 
 private:
     class ChangeScope;
@@ -71,7 +72,7 @@ private:
     std::array<int, kEqBandCount> positions_{};
     std::string readout_ = "----";
     int changeDepth_ = 0;
-    bool changed_ = false;
+    bool pending_ = false;
 };
 
 }  // namespace tqx

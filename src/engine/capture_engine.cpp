@@ -7,8 +7,10 @@
 #include <system_error>
 
 #include "engine/level_meters.h"
-#include "project/multi_wave.h"
-#include "engine/studio.h"
+#include "engine/timeline.h"
+#include "engine/window_texts.h"
+#include "project/device_selection.h"
+#include "project/project_model.h"
 #include "platform/byte_order.h"
 #include "platform/number_format.h"
 #include "project/clip_timing.h"
@@ -32,7 +34,10 @@ bool nameTaken(const std::string& path) {
 
 }  // namespace
 
-CaptureEngine::CaptureEngine(Studio& studio) : studio_(studio) {}
+CaptureEngine::CaptureEngine(AudioSystem& audio, UserDialogs& dialogs, ProjectModel& model, Timeline& timeline,
+                             const DeviceSelection& devices, LevelMeters& meters, WindowTexts& texts)
+    : audio_(audio), dialogs_(dialogs), model_(model), timeline_(timeline), devices_(devices), meters_(meters),
+      texts_(texts) {}
 
 std::string CaptureEngine::writeFailedMessage(int track, const std::string& fileName) {
     return "トラック" + std::to_string(track + 1) + "の録音ファイル「" + fileName +
@@ -41,7 +46,7 @@ std::string CaptureEngine::writeFailedMessage(int track, const std::string& file
 }
 
 std::string CaptureEngine::nextFileName() {
-    const std::string folder = folderOf(studio_.model.ProjectPath);
+    const std::string folder = folderOf(model_.ProjectPath);
     // The counter starts at 0 with every run, so its names may already be in the folder
     // from earlier sessions; a take never replaces one of them.
     for (int tries = 0; tries <= kMaxFileCounter; ++tries) {
@@ -55,29 +60,26 @@ std::string CaptureEngine::nextFileName() {
 
 int CaptureEngine::startRecordings() {
     int started = 0;
-    bool created = false;
     for (int t = 0; t < kUsableTrackSlots; ++t) {
-        if (!studio_.model.trackExists(t) || !studio_.model.track(t).recordArmed) continue;
-        if (studio_.model.firstFreeClipSlot() < 0) continue;  // the clip table is full
-        created = true;
+        if (!model_.trackExists(t) || !model_.track(t).recordArmed) continue;
+        if (model_.firstFreeClipSlot() < 0) continue;  // the clip table is full
         if (startTrack(t)) ++started;
     }
     if (RecordFileCounter > kMaxFileCounter) RecordFileCounter = 0;
-    if (created) studio_.notify(Change::Clips);
     return started;
 }
 
 std::vector<StreamId> CaptureEngine::streamsToStart() {
     std::vector<StreamId> streams;
     for (int slot : toStart_)
-        if (const TMultiWave* clip = studio_.model.clip(slot); clip && clip->IsCapturing())
+        if (const TMultiWave* clip = model_.clip(slot); clip && clip->IsCapturing())
             streams.push_back(clip->WaveIn());
     toStart_.clear();
     return streams;
 }
 
 bool CaptureEngine::startTrack(int t) {
-    ProjectModel& model = studio_.model;
+    ProjectModel& model = model_;
     const int slot = model.firstFreeClipSlot();
     TMultiWave& clip = model.createClip(slot);
     TrackSlot& track = model.track(t);
@@ -85,7 +87,7 @@ bool CaptureEngine::startTrack(int t) {
     clip.SetTrack(t);
 
     const int R = model.ProjectSampleRate;
-    const Timeline& tl = studio_.timeline;
+    const Timeline& tl = timeline_;
     clip.SetTimelinePos(static_cast<int>(std::trunc(double(R) / tl.TimeScale * tl.StartPosition)));
     clip.SetStartTime(tl.StartPosition);
     clip.onTimeline = false;  // placed only when the take is read back
@@ -93,14 +95,14 @@ bool CaptureEngine::startTrack(int t) {
     bool ok = false;
     try {
         const bool memory = clip.CreateCaptureHeap() && clip.AllocCaptureBuffers();
-        const std::uint16_t channels = studio_.recordingMode == 1 ? 1 : 2;  // "モノラル" : "ステレオ"
+        const std::uint16_t channels = model_.recordingMode == 1 ? 1 : 2;  // "モノラル" : "ステレオ"
         clip.SetCaptureFormat(channels, static_cast<std::uint32_t>(R), 16);
-        const DeviceSelection& dev = studio_.devices;
+        const DeviceSelection& dev = devices_;
         const int device = dev.perTrackRecording ? track.recordingDevice : dev.InputDeviceId;
         if (memory) {
             const std::string name = nextFileName();
-            ok = clip.CreateWaveFile(name) == 0 && clip.QueryCaptureFormat(studio_.audio, device) &&
-                 clip.OpenCapture(studio_.audio, device, this) && clip.QueueCaptureBuffers(studio_.audio);
+            ok = clip.CreateWaveFile(name) == 0 && clip.QueryCaptureFormat(audio_, device) &&
+                 clip.OpenCapture(audio_, device, this) && clip.QueueCaptureBuffers(audio_);
         }
         if (ok) {
             clip.SetCaptureFileLimit(takeFileLimit(clip.GetStartTime(), clip.CaptureFormat().blockAlign));
@@ -111,20 +113,22 @@ bool CaptureEngine::startTrack(int t) {
     } catch (const std::exception&) {
         ok = false;
     }
+    model.changedClip(slot, ClipChange::Added);
+    model.changedTrack(t, TrackChange::Values);
     if (ok) return true;
 
-    studio_.dialogs.messageBox(kStartFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+    dialogs_.messageBox(kStartFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
     // The clip stays in its slot, empty and off the timeline.
-    clip.StopCapture(studio_.audio);
+    clip.StopCapture(audio_);
     clip.CloseWaveFile();
-    clip.CloseCapture(studio_.audio);
+    clip.CloseCapture(audio_);
     clip.FreeCaptureBuffers();
     clip.DestroyCaptureHeap();
     return false;
 }
 
 std::uint32_t CaptureEngine::takeFileLimit(float startTime, int frameBytes) const {
-    const auto rate = static_cast<std::uint32_t>(studio_.model.ProjectSampleRate);
+    const auto rate = static_cast<std::uint32_t>(model_.ProjectSampleRate);
     const std::int64_t most = maxTakeFileBytes / std::uint32_t(std::max(1, frameBytes));
     const std::int64_t first = frameAtTime(startTime, rate);
     // Far into a long timeline start times are coarser than a frame; the file ends a few
@@ -135,7 +139,7 @@ std::uint32_t CaptureEngine::takeFileLimit(float startTime, int frameBytes) cons
 }
 
 bool CaptureEngine::continueTake(TMultiWave& clip) {
-    ProjectModel& model = studio_.model;
+    ProjectModel& model = model_;
     const auto rate = clip.CaptureFormat().samplesPerSec;
     const std::int64_t next =
         frameAtTime(clip.GetStartTime(), rate) + clip.BytesWritten() / std::max<std::uint32_t>(1, clip.CaptureFormat().blockAlign);
@@ -158,19 +162,20 @@ bool CaptureEngine::continueTake(TMultiWave& clip) {
     ++RecordFileCounter;
     if (RecordFileCounter > kMaxFileCounter) RecordFileCounter = 0;
     clip.SetCaptureFileLimit(takeFileLimit(*nextStart, clip.CaptureFormat().blockAlign));
-    studio_.notify(Change::Clips);
+    model.changedClip(partSlot, ClipChange::Added);
+    model.changedClip(clip.SlotIndex(), ClipChange::Moved);
     return true;
 }
 
 void CaptureEngine::OnWaveInData(StreamId h, WaveHeader* H) {
     if (h == 0 || H == nullptr) return;
-    for (int slot : studio_.model.clipSlots()) {
-        TMultiWave* clip = studio_.model.clip(slot);
+    for (int slot : model_.clipSlots()) {
+        TMultiWave* clip = model_.clip(slot);
         if (!clip || !clip->IsCapturing() || clip->WaveIn() != h) continue;
         // Only now is H known to belong to a live recording: buffers handed back after a
         // stop arrive when their memory is already gone and match no clip.
         MeasureCaptureLevel(clip->GetTrack(), *H, clip->CaptureFormat().channels);
-        clip->OnCaptureData(studio_.audio, H);
+        clip->OnCaptureData(audio_, H);
         if (clip->CaptureWriteFailed()) {
             // The disk no longer takes the take: end this track's recording now, keep what
             // reached the file and put it on the timeline, then tell the user. The record
@@ -178,9 +183,9 @@ void CaptureEngine::OnWaveInData(StreamId h, WaveHeader* H) {
             endCapture(*clip);
             reloadClip(*clip);
             reloadFinishedParts();
-            studio_.recordToggle = false;
-            studio_.dialogs.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
-                                       kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+            dialogs_.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()), kApplicationTitle,
+                                DialogIcon::Error, DialogButtons::Ok);
+            takeFailed();
         }
         return;  // a stream belongs to one clip only
     }
@@ -196,7 +201,7 @@ void CaptureEngine::MeasureCaptureLevel(int track, const WaveHeader& H, int chan
         sum[c] += std::fabs(v);
         ++count[c];
     }
-    LevelMeters& meters = studio_.meters();
+    LevelMeters& meters = meters_;
     // While clips play the master meter follows playback; a recording alone drives it, and
     // since MeterDivisor is then 0 every buffer draws it, halving the sum after its own share.
     const bool masterFollowsCapture = meters.MeterDivisor <= 0;
@@ -205,10 +210,10 @@ void CaptureEngine::MeasureCaptureLevel(int track, const WaveHeader& H, int chan
 }
 
 bool CaptureEngine::endCapture(TMultiWave& clip) {
-    clip.StopCapture(studio_.audio);
+    clip.StopCapture(audio_);
     reportLostInput(clip);
     const bool closed = clip.CloseWaveFile() == 0;
-    clip.CloseCapture(studio_.audio);
+    clip.CloseCapture(audio_);
     clip.FreeCaptureBuffers();
     clip.DestroyCaptureHeap();
     clip.onCaptureFileFull = nullptr;
@@ -216,40 +221,39 @@ bool CaptureEngine::endCapture(TMultiWave& clip) {
 }
 
 void CaptureEngine::reportLostInput(const TMultiWave& clip) {
-    const std::uint64_t lost = clip.WaveIn() ? studio_.audio.lostFrames(clip.WaveIn()) : 0;
+    const std::uint64_t lost = clip.WaveIn() ? audio_.lostFrames(clip.WaveIn()) : 0;
     if (lost == 0) return;
     const double seconds = double(lost) / std::max<std::uint32_t>(1, clip.CaptureFormat().samplesPerSec);
-    studio_.memo.push_back("トラック" + std::to_string(clip.GetTrack() + 1) + "の録音で入力があふれ、" +
-                           formatFixed(seconds, 3) + "秒分を無音で埋めました。");
-    studio_.notify(Change::Memo);
+    texts_.addMemo("トラック" + std::to_string(clip.GetTrack() + 1) + "の録音で入力があふれ、" + formatFixed(seconds, 3) +
+                   "秒分を無音で埋めました。");
 }
 
 void CaptureEngine::reloadClip(TMultiWave& clip) {
-    studio_.meters().clearTrackMeter(clip.GetTrack());
-    studio_.meters().clearMaster();
+    meters_.clearTrackMeter(clip.GetTrack());
+    meters_.clearMaster();
     clip.LoadWaveFile(clip.FileName());
     // The take plays back in blocks of a tenth of a second, like an imported clip.
-    clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(studio_.model.ProjectSampleRate, clip.GetFormat().channels));
-    studio_.layoutClip(clip);
-    studio_.notify(Change::Clips);
+    clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(model_.ProjectSampleRate, clip.GetFormat().channels));
+    timeline_.layClip(clip, model_.ProjectSampleRate);
+    model_.changedClip(clip.SlotIndex(), ClipChange::Data);
 }
 
 void CaptureEngine::reloadFinishedParts() {
     for (int slot : finishedParts_)
-        if (TMultiWave* part = studio_.model.clip(slot)) reloadClip(*part);
+        if (TMultiWave* part = model_.clip(slot)) reloadClip(*part);
     finishedParts_.clear();
 }
 
 bool CaptureEngine::StopRecording(bool reload) {
     bool any = false;
-    for (int slot : studio_.model.clipSlots()) {
-        TMultiWave* clip = studio_.model.clip(slot);
+    for (int slot : model_.clipSlots()) {
+        TMultiWave* clip = model_.clip(slot);
         if (!clip || !clip->IsCapturing()) continue;
         any = true;
         const bool complete = endCapture(*clip);
         if (reload) reloadClip(*clip);
         if (!complete)
-            studio_.dialogs.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
+            dialogs_.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
                                        kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
     }
     if (reload) reloadFinishedParts();

@@ -8,10 +8,16 @@
 
 #include "project/multi_wave.h"
 #include "audio/audio_system.h"
+#include "platform/signal.h"
+#include "platform/user_dialogs.h"
 
 namespace tqx {
 
-class Studio;
+class LevelMeters;
+class ProjectModel;
+class WindowTexts;
+struct DeviceSelection;
+struct Timeline;
 
 class CaptureEngine : public AudioListener {
 public:
@@ -19,7 +25,8 @@ public:
     // Numbers run 0..65,536 and then start again at 0.
     static constexpr int kMaxFileCounter = 65536;
 
-    explicit CaptureEngine(Studio& studio);
+    CaptureEngine(AudioSystem& audio, UserDialogs& dialogs, ProjectModel& model, Timeline& timeline,
+                  const DeviceSelection& devices, LevelMeters& meters, WindowTexts& texts);
 
     // Number for the next recording's file name; the first free number from here is taken.
     int RecordFileCounter = 0;
@@ -41,6 +48,9 @@ public:
     // clips laid on the timeline; without, the files are complete but the clips stay empty.
     // True when at least one clip was recording.
     bool StopRecording(bool reload);
+
+    // A take stopped because its file could not be written (the user has been told).
+    Signal<> takeFailed;
 
     // AudioListener: capture streams report here; output streams belong to the mixer.
     void onOutputDone(StreamId, WaveHeader*) override {}
@@ -69,7 +79,13 @@ private:
     // A take lost input that the device could not hold: the memo says how much.
     void reportLostInput(const TMultiWave& clip);
 
-    Studio& studio_;
+    AudioSystem& audio_;
+    UserDialogs& dialogs_;
+    ProjectModel& model_;
+    Timeline& timeline_;
+    const DeviceSelection& devices_;
+    LevelMeters& meters_;
+    WindowTexts& texts_;
     std::vector<int> toStart_;         // clip slots whose input waits for the run
     std::vector<int> finishedParts_;   // clip slots of full files of the running takes
 };

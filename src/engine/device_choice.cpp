@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/studio.h"
+#include "project/project_model.h"
 
 namespace tqx {
 
@@ -29,58 +29,63 @@ int itemOf(int device, const std::vector<DeviceCaps>& devices) {
 
 }  // namespace
 
-DeviceChoice::DeviceChoice(Studio& studio) : studio_(studio) { fillMainLists(); }
+DeviceChoice::DeviceChoice(AudioSystem& audio, ProjectModel& model, DeviceSelection& devices)
+    : audio_(audio), model_(model), devices_(devices) {
+    fillMainLists();
+}
 
 void DeviceChoice::fillMainLists() {
-    DeviceSelection& d = studio_.devices;
-    d.inputs = studio_.audio.inputDevices();
+    DeviceSelection& d = devices_;
+    d.inputs = audio_.inputDevices();
     d.InputDeviceId = kDefaultDevice;
-    d.outputs = studio_.audio.outputDevices();
+    d.outputs = audio_.outputDevices();
     // Each output device's capabilities go to the debugging output, as they always have.
     for (const auto& out : d.outputs) {
         std::fprintf(stderr, "%s\n", out.pitch ? "PITCH SUPPORT" : "NOT PITCH");
         std::fprintf(stderr, "%s\n", out.volume ? "VOLUME SUPPORT" : "NOT VOLUME");
     }
     d.OutputDeviceId = kDefaultDevice;
-    studio_.notify(Change::Devices);
+    changed();
 }
 
-std::vector<std::string> DeviceChoice::inputItems() const { return itemsOf(studio_.devices.inputs); }
-std::vector<std::string> DeviceChoice::outputItems() const { return itemsOf(studio_.devices.outputs); }
-int DeviceChoice::inputItemOf(int device) const { return itemOf(device, studio_.devices.inputs); }
-int DeviceChoice::outputItemOf(int device) const { return itemOf(device, studio_.devices.outputs); }
+std::vector<std::string> DeviceChoice::inputItems() const { return itemsOf(devices_.inputs); }
+std::vector<std::string> DeviceChoice::outputItems() const { return itemsOf(devices_.outputs); }
+int DeviceChoice::inputItemOf(int device) const { return itemOf(device, devices_.inputs); }
+int DeviceChoice::outputItemOf(int device) const { return itemOf(device, devices_.outputs); }
 
 void DeviceChoice::ComboBox1Change(int index) {
-    studio_.devices.InputDeviceId = deviceOf(index, studio_.devices.inputs);
+    devices_.InputDeviceId = deviceOf(index, devices_.inputs);
 }
 
 void DeviceChoice::ComboBox2Change(int index) {
-    studio_.devices.OutputDeviceId = deviceOf(index, studio_.devices.outputs);
+    devices_.OutputDeviceId = deviceOf(index, devices_.outputs);
 }
 
 void DeviceChoice::setTrackRecordingDevice(int slot, int index) {
-    if (!studio_.model.trackExists(slot)) return;
-    studio_.model.track(slot).recordingDevice = deviceOf(index, studio_.devices.inputs);
+    if (!model_.trackExists(slot)) return;
+    model_.track(slot).recordingDevice = deviceOf(index, devices_.inputs);
+    model_.changedTrack(slot, TrackChange::Values);
 }
 
 void DeviceChoice::setTrackPlaybackDevice(int slot, int index) {
-    if (!studio_.model.trackExists(slot)) return;
-    studio_.model.track(slot).playbackDevice = deviceOf(index, studio_.devices.outputs);
+    if (!model_.trackExists(slot)) return;
+    model_.track(slot).playbackDevice = deviceOf(index, devices_.outputs);
+    model_.changedTrack(slot, TrackChange::Values);
 }
 
 void DeviceChoice::CheckBox1Click(bool checked) {
-    studio_.devices.perTrackRecording = checked;
-    studio_.notify(Change::Devices);
+    devices_.perTrackRecording = checked;
+    changed();
 }
 
 void DeviceChoice::CheckBox2Click(bool checked) {
-    studio_.devices.perTrackPlayback = checked;
-    studio_.notify(Change::Devices);
+    devices_.perTrackPlayback = checked;
+    changed();
 }
 
-bool DeviceChoice::inputListEnabled() const { return !studio_.devices.perTrackRecording; }
-bool DeviceChoice::outputListEnabled() const { return !studio_.devices.perTrackPlayback; }
-bool DeviceChoice::trackRecordingListsEnabled() const { return studio_.devices.perTrackRecording; }
-bool DeviceChoice::trackPlaybackListsEnabled() const { return studio_.devices.perTrackPlayback; }
+bool DeviceChoice::inputListEnabled() const { return !devices_.perTrackRecording; }
+bool DeviceChoice::outputListEnabled() const { return !devices_.perTrackPlayback; }
+bool DeviceChoice::trackRecordingListsEnabled() const { return devices_.perTrackRecording; }
+bool DeviceChoice::trackPlaybackListsEnabled() const { return devices_.perTrackPlayback; }
 
 }  // namespace tqx

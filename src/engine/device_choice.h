@@ -5,17 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_system.h"
+#include "platform/signal.h"
+#include "project/device_selection.h"
+
 namespace tqx {
 
-class Studio;
+class ProjectModel;
 
 class DeviceChoice {
 public:
     static constexpr const char* kWaveMapper = "WAVE MAPPER";
     static constexpr const char* kPerTrackLabel = "トラック毎に割り当てる";
 
-    // Lists the system's devices into studio.devices and selects "WAVE MAPPER" for both.
-    explicit DeviceChoice(Studio& studio);
+    // Lists the system's devices into `devices` and selects "WAVE MAPPER" for both.
+    DeviceChoice(AudioSystem& audio, ProjectModel& model, DeviceSelection& devices);
 
     // Lists the devices again (start-up); both choices go back to "WAVE MAPPER".
     void fillMainLists();
@@ -45,8 +49,13 @@ public:
     bool trackRecordingListsEnabled() const;
     bool trackPlaybackListsEnabled() const;
 
+    // The device lists, a choice or a per-track box changed.
+    Signal<> changed;
+
 private:
-    Studio& studio_;
+    AudioSystem& audio_;
+    ProjectModel& model_;
+    DeviceSelection& devices_;
 };
 
 }  // namespace tqx

@@ -4,39 +4,15 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/studio.h"
+#include "engine/window_texts.h"
+#include "project/project_model.h"
 
 namespace tqx {
 
-namespace {
-
-constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kBlue{0, 0, 255};
-
-// Pure green of intensity trunc(f x 255); only the low 8 bits count, so a level above full
-// scale (gain can push it there) wraps round rather than saturating.
-Rgb barGreen(double f) {
-    const long long g = static_cast<long long>(std::trunc(f * 255.0));
-    return {0, static_cast<std::uint8_t>(g & 0xFF), 0};
-}
-
-int barLength(double f, int span) {
-    const double len = std::trunc(f * span);
-    return static_cast<int>(std::clamp(len, 0.0, double(span)));
-}
-
-}  // namespace
-
 const double LevelMeters::kScaleDb = 20.0 * std::log10(65536.0);
 
-LevelMeters::LevelMeters(Studio& studio)
-    : studio_(studio), trackMeters_(kTrackSlots), master_(kMasterWidth, kMasterHeight) {
-    // The master meter starts out drawn empty.
-    for (int c = 0; c < 2; ++c) {
-        MeterLevel empty = levelOfMean(0.0);
-        DrawMasterMeter(c, empty.dBFS, empty.fraction);
-    }
-}
+LevelMeters::LevelMeters(const ProjectModel& model, WindowTexts& texts)
+    : model_(model), texts_(texts), trackMeters_(kTrackSlots) {}
 
 MeterLevel LevelMeters::levelOfMean(double mean) {
     const double x = std::fabs(mean * 65536.0);
@@ -44,51 +20,27 @@ MeterLevel LevelMeters::levelOfMean(double mean) {
     return {level - kScaleDb, level / kScaleDb};
 }
 
-RgbImage* LevelMeters::trackImage(int slot) {
-    if (slot < 0 || slot >= static_cast<int>(trackMeters_.size())) return nullptr;
-    RgbImage& image = trackMeters_[static_cast<std::size_t>(slot)];
-    if (image.empty()) image.resize(kTrackMeterWidth, kTrackMeterHeight, kBlack);
-    return &image;
-}
-
-const RgbImage& LevelMeters::trackMeter(int slot) {
-    static const RgbImage none;
-    const RgbImage* image = trackImage(slot);
-    return image ? *image : none;
+MeterHalves LevelMeters::trackMeter(int slot) const {
+    return model_.trackExists(slot) ? trackMeters_[static_cast<std::size_t>(slot)] : MeterHalves{};
 }
 
 void LevelMeters::DrawTrackMeter(int channels, int track, int c, double dBFS, double f) {
-    if (!studio_.model.trackExists(track) || c < 0 || c > 1) return;
-    RgbImage& image = *trackImage(track);
-    const int w = image.width(), h = image.height();
-    int x0 = 0, x1 = w;
-    if (channels != 1) {
-        // Stereo: each channel keeps to its own half, so drawing one leaves the other standing.
-        x0 = c == 0 ? 0 : w / 2;
-        x1 = c == 0 ? w / 2 : w;
-    }
-    image.fillRect(x0, 0, x1, h, kBlack);
-    const int bar = barLength(f, h);
-    const int top = h - bar;
-    image.fillRect(x0, top, x1, h, barGreen(f));
-    for (int y = h - 1; y >= top; y -= 2) image.hline(x0, x1 - 1, y, kBlue);
+    if (!model_.trackExists(track) || c < 0 || c > 1) return;
+    MeterHalves& halves = trackMeters_[static_cast<std::size_t>(track)];
+    // Stereo: each channel keeps to its own half, so drawing one leaves the other standing.
+    if (channels == 1)
+        halves = {f, f};
+    else
+        halves[std::size_t(c)] = f;
     showLevel(dBFS);
+    trackMeterChanged(track);
 }
 
 void LevelMeters::DrawMasterMeter(int c, double dBFS, double f) {
     if (c < 0 || c > 1) return;
-    const int w = master_.width(), h = master_.height();
-    const int y0 = c == 0 ? 0 : h / 2;
-    const int y1 = c == 0 ? h / 2 : h;
-    master_.fillRect(0, y0, w, y1, kBlack);
-    const int len = barLength(f, w);
-    master_.fillRect(0, y0, len, y1, barGreen(f));
-    for (int x = 0; x < len; x += 2) master_.vline(x, y0, y1 - 1, kBlue);
-    master_.hline(0, w - 1, 0, kBlue);
-    master_.hline(0, w - 1, h - 1, kBlue);
-    master_.vline(0, 0, h - 1, kBlue);
-    master_.vline(w - 1, 0, h - 1, kBlue);
+    master_[std::size_t(c)] = f;
     showLevel(dBFS);
+    masterMeterChanged();
 }
 
 void LevelMeters::showBlockLevels(int channels, int track, const std::array<double, 2>& sum,
@@ -142,8 +94,7 @@ void LevelMeters::clearMaster() {
 void LevelMeters::showLevel(double dBFS) {
     char text[32];
     std::snprintf(text, sizeof text, "%.15g", dBFS);
-    studio_.diagnostic = text;
-    studio_.notify(Change::Meters);
+    texts_.setDiagnostic(text);
 }
 
 }  // namespace tqx

@@ -1,14 +1,16 @@
 #pragma once
-// Track and master level meters. Playback and capture measure every block and draw the
-// result here; the widgets only copy the images to the screen.
+// Track and master level meters. Playback and capture measure every block and show the
+// result here as the share of the 96.33 dB scale each half of a meter fills; the windows draw
+// the bars from these numbers. GUI thread.
 #include <array>
 #include <vector>
 
-#include "platform/rgb_image.h"
+#include "platform/signal.h"
 
 namespace tqx {
 
-class Studio;
+class ProjectModel;
+class WindowTexts;
 
 // One block's level on the meters' 96.33 dB scale.
 struct MeterLevel {
@@ -16,16 +18,17 @@ struct MeterLevel {
     double fraction = 0.0;  // share of the scale the bar fills
 };
 
+// What a meter shows: the share of the scale each half fills. A track meter's halves are its
+// left and right columns (a mono source fills both alike), the master meter's its upper
+// (left) and lower (right) rows.
+using MeterHalves = std::array<double, 2>;
+
 class LevelMeters {
 public:
-    static constexpr int kTrackMeterWidth = 20;
-    static constexpr int kTrackMeterHeight = 160;
-    static constexpr int kMasterWidth = 169;
-    static constexpr int kMasterHeight = 12;
     // 20 x log10(65536): the span of the scale, and the level of an empty meter below it.
     static const double kScaleDb;
 
-    explicit LevelMeters(Studio& studio);
+    LevelMeters(const ProjectModel& model, WindowTexts& texts);
 
     // Fractions drawn on the master meter, summed between draws (left, right).
     std::array<float, 2> MasterLevelSum{0.0f, 0.0f};
@@ -66,19 +69,22 @@ public:
     // Both halves of the master meter empty and its sums back to zero.
     void clearMaster();
 
-    // The meter image of a track slot (created on first use) and of the master.
-    const RgbImage& trackMeter(int slot);
-    const RgbImage& masterMeter() const { return master_; }
+    // What a track slot's meter and the master meter show (empty for a slot without one).
+    MeterHalves trackMeter(int slot) const;
+    const MeterHalves& masterMeter() const { return master_; }
+
+    Signal<int> trackMeterChanged;  // track slot
+    Signal<> masterMeterChanged;
 
 private:
-    RgbImage* trackImage(int slot);
     // The sums divided by `shares` (the previous value and the fills since), and drawn.
     void drawAveragedMaster(int shares);
     void showLevel(double dBFS);
 
-    Studio& studio_;
-    std::vector<RgbImage> trackMeters_;
-    RgbImage master_;
+    const ProjectModel& model_;
+    WindowTexts& texts_;
+    std::vector<MeterHalves> trackMeters_;
+    MeterHalves master_{};
 };
 
 }  // namespace tqx

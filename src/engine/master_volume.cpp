@@ -3,28 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/studio.h"
 
 namespace tqx {
 
-namespace {
 
-constexpr Rgb kBackground{163, 73, 164};
-constexpr Rgb kFrame{0, 0, 0};
-constexpr Rgb kWedge{64, 64, 64};
-
-// Colour of a filled column by its place in percent of the width.
-Rgb bandColour(double percent) {
-    if (percent > 80) return {255, 0, 0};
-    if (percent > 60) return {0, 255, 0};
-    if (percent > 40) return {200, 240, 0};
-    if (percent > 20) return {200, 225, 0};
-    return {200, 200, 0};
-}
-
-}  // namespace
-
-MasterVolume::MasterVolume(Studio& studio) : studio_(studio) {}
+MasterVolume::MasterVolume(UserDialogs& dialogs) : dialogs_(dialogs) {}
 
 MasterVolume::~MasterVolume() { release(); }
 
@@ -34,7 +17,7 @@ void MasterVolume::loadNamed(const std::string& fileName) {
     release();
     library_ = SharedLibrary::loadFromProgramDirectory(fileName);
     if (!library_) {
-        studio_.dialogs.showMessage(kLoadFailedMessage);
+        dialogs_.showMessage(kLoadFailedMessage);
         return;
     }
     Functions f;
@@ -55,7 +38,6 @@ void MasterVolume::start(const Functions& functions) {
         functions_.GetVolume();  // the first answer is not used; the second is the current volume
         v = functions_.GetVolume();
     }
-    dragging_ = false;
     DrawMasterVolume(static_cast<int>(std::trunc((kWidth + 0.5) * v)));
 }
 
@@ -64,12 +46,7 @@ void MasterVolume::release() {
     library_.reset();
 }
 
-void MasterVolume::MouseDown() { dragging_ = true; }
-
-void MasterVolume::MouseUp() { dragging_ = false; }
-
-void MasterVolume::MouseMove(int x) {
-    if (!dragging_) return;
+void MasterVolume::setColumn(int x) {
     x = std::clamp(x, 0, kWidth);
     DrawMasterVolume(x);
     if (functions_.SetVolume)
@@ -77,24 +54,11 @@ void MasterVolume::MouseMove(int x) {
 }
 
 void MasterVolume::DrawMasterVolume(int x) {
-    const int W = kWidth, H = kHeight;
-    RgbImage img(W, H, kBackground);
-    img.hline(0, W - 1, H - 1, kFrame);
-    img.vline(W - 1, 0, H - 1, kFrame);
-    // The wedge rises to the right, reaching the top at 80% of the width.
-    const double slope = H / (0.8 * W);
-    auto column = [&](int i, Rgb c) {
-        img.vline(i, H - 2, static_cast<int>(std::trunc(H - i * slope - 2)), c);
-    };
-    for (int i = 0; i < W; i += 2) column(i, kWedge);
-    for (int i = 0; i < x; i += 2) column(i, bandColour(double(i) / W * 100.0));
-    img.set(0, H - 1, kBackground);
-    image_ = std::move(img);
-
-    const double p = std::clamp(double(x) / W * 100.0 + 0.5, 0.0, 100.0);
+    column_ = x;
+    const double p = std::clamp(double(x) / kWidth * 100.0 + 0.5, 0.0, 100.0);
     percentText_ = std::to_string(static_cast<int>(std::trunc(p)));
     drawn_ = true;
-    studio_.notify(Change::MasterVolume);
+    changed();
 }
 
 }  // namespace tqx

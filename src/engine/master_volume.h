@@ -1,21 +1,20 @@
 #pragma once
-// The master volume control: a wedge drawn into a 126 x 20 image that shows and sets the
-// system's master volume through libCorvane.so, loaded from the program's directory.
+// The system's master volume, read and set through libCorvane.so, loaded from the program's
+// directory. The control shows it as a wedge of 126 columns filled up to a column; this keeps
+// that column and the percentage, the window draws them and passes on the mouse. GUI thread.
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "platform/rgb_image.h"
 #include "platform/shared_library.h"
+#include "platform/signal.h"
+#include "platform/user_dialogs.h"
 
 namespace tqx {
 
-class Studio;
-
 class MasterVolume {
 public:
-    static constexpr int kWidth = 126;
-    static constexpr int kHeight = 20;
+    static constexpr int kWidth = 126;  // columns of the control
     static constexpr const char* kLibraryName = "libCorvane.so";
     static constexpr const char* kLoadFailedMessage = "Corvane.dllの読み込みに失敗しました。";
 
@@ -25,7 +24,7 @@ public:
         std::function<void(int)> SetVolume;
     };
 
-    explicit MasterVolume(Studio& studio);
+    explicit MasterVolume(UserDialogs& dialogs);
     ~MasterVolume();
 
     // Loads the library and draws the current volume; a library that cannot be loaded is
@@ -38,29 +37,26 @@ public:
     void release();
     bool loaded() const { return static_cast<bool>(functions_.SetVolume); }
 
-    // The mouse on the image: the volume follows the mouse while the button is held.
-    void MouseDown();
-    void MouseMove(int x);
-    void MouseUp();
-    bool dragging() const { return dragging_; }
-
-    // Draws the wedge filled up to column x.
+    // The user set the volume to column x of the control (limited to 0..kWidth).
+    void setColumn(int x);
+    // Shows the wedge filled up to column x.
     void DrawMasterVolume(int x);
 
-    const RgbImage& image() const { return image_; }
+    int column() const { return column_; }
     bool drawn() const { return drawn_; }
-    // The percentage the widget writes over the image ("0".."100"); empty until drawn.
+    // The percentage the control writes over the wedge ("0".."100"); empty until drawn.
     const std::string& percentText() const { return percentText_; }
+
+    Signal<> changed;
 
 private:
     void start(const Functions& functions);
 
-    Studio& studio_;
+    UserDialogs& dialogs_;
     std::optional<SharedLibrary> library_;
     Functions functions_;
-    bool dragging_ = false;
     bool drawn_ = false;
-    RgbImage image_;
+    int column_ = 0;
     std::string percentText_;
 };
 

@@ -7,7 +7,10 @@
 
 #include "effects/equalizer.h"
 #include "engine/level_meters.h"
-#include "engine/studio.h"
+#include "engine/timeline.h"
+#include "engine/window_texts.h"
+#include "project/device_selection.h"
+#include "project/project_model.h"
 #include "platform/number_format.h"
 #include "project/clip_timing.h"
 
@@ -20,10 +23,14 @@ constexpr const char* kFillFailedMessage = "エラー。再生できません。
 
 }  // namespace
 
-PlaybackMixer::PlaybackMixer(Studio& studio) : studio_(studio), clock_(studio.audio) {}
+PlaybackMixer::PlaybackMixer(AudioSystem& audio, UserDialogs& dialogs, ProjectModel& model, const Timeline& timeline,
+                             const DeviceSelection& devices, const Equalizer& equalizer, LevelMeters& meters,
+                             WindowTexts& texts)
+    : audio_(audio), dialogs_(dialogs), model_(model), timeline_(timeline), devices_(devices), equalizer_(equalizer),
+      meters_(meters), texts_(texts), clock_(audio) {}
 
 void PlaybackMixer::openRun() {
-    clock_.open(studio_.devices.OutputDeviceId, static_cast<std::uint32_t>(studio_.model.ProjectSampleRate));
+    clock_.open(devices_.OutputDeviceId, static_cast<std::uint32_t>(model_.ProjectSampleRate));
 }
 
 void PlaybackMixer::startRun(std::vector<StreamId> others) {
@@ -32,11 +39,11 @@ void PlaybackMixer::startRun(std::vector<StreamId> others) {
     if (clock_.stream()) run.push_back(clock_.stream());
     for (const auto& [stream, slot] : streams_) run.push_back(stream);
     run.insert(run.end(), others.begin(), others.end());
-    studio_.audio.startStreams(run);
+    audio_.startStreams(run);
 }
 
 bool PlaybackMixer::OpenClipOutput(int clipSlot) {
-    TMultiWave* clip = studio_.model.clip(clipSlot);
+    TMultiWave* clip = model_.clip(clipSlot);
     if (!clip) return false;
     // A stream still open from an earlier run (a start whose timer failed) is not leaked.
     if (clip->WaveOut) closeClipStream(*clip);
@@ -50,13 +57,13 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
         h.bufferLength = h.data ? blockBytes : 0;
     }
 
-    int device = studio_.devices.OutputDeviceId;
-    if (studio_.devices.perTrackPlayback && studio_.model.trackExists(clip->GetTrack()))
-        device = studio_.model.track(clip->GetTrack()).playbackDevice;
+    int device = devices_.OutputDeviceId;
+    if (devices_.perTrackPlayback && model_.trackExists(clip->GetTrack()))
+        device = model_.track(clip->GetTrack()).playbackDevice;
 
-    const StreamId stream = studio_.audio.openOutput(device, clip->GetFormat(), this);
+    const StreamId stream = audio_.openOutput(device, clip->GetFormat(), this);
     if (stream == 0) {
-        studio_.dialogs.messageBox(kOpenFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+        dialogs_.messageBox(kOpenFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
         return false;
     }
     clip->WaveOut = stream;
@@ -66,12 +73,12 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
 }
 
 void PlaybackMixer::primeClip(int clipSlot) {
-    TMultiWave& clip = *studio_.model.clip(clipSlot);
+    TMultiWave& clip = *model_.clip(clipSlot);
     const std::uint32_t rate = clip.GetFormat().samplesPerSec;
-    clip.entryFrame = frameAtTime(studio_.timeline.StartPosition, rate) - frameAtTime(clip.GetStartTime(), rate);
+    clip.entryFrame = frameAtTime(timeline_.StartPosition, rate) - frameAtTime(clip.GetStartTime(), rate);
     clip.SetBlockCounter(0);
     clip.outputDraining = false;
-    equalizers_[clip.WaveOut].enter(studio_.equalizer());
+    equalizers_[clip.WaveOut].enter(equalizer_);
     for (int i = 0; i < TMultiWave::kOutputBlocks; ++i) {
         const int b = clip.GetBlockCounter();
         const int r = nextBlock(clipSlot, clip, i);
@@ -80,7 +87,7 @@ void PlaybackMixer::primeClip(int clipSlot) {
             break;
         }
         if (r == -1 || !queueBlock(clip, i)) {
-            studio_.dialogs.messageBox(kFillFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+            dialogs_.messageBox(kFillFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
             break;
         }
         clip.SetBlockCounter(b + 1);
@@ -91,7 +98,7 @@ void PlaybackMixer::primeClip(int clipSlot) {
 }
 
 std::int64_t PlaybackMixer::BlockStartOffset(int clipSlot) {
-    const TMultiWave* clip = studio_.model.clip(clipSlot);
+    const TMultiWave* clip = model_.clip(clipSlot);
     if (!clip) return 0;
     return clip->entryFrame + std::int64_t(clip->GetBlockCounter()) * clip->OutBlockFrames();
 }
@@ -106,16 +113,16 @@ int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
     // Every block that goes to the device passes the equalizer while it is on.
     if (r == 1)
         equalizers_[clip.WaveOut].process({clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels},
-                                          clip.GetFormat().channels, studio_.equalizer());
+                                          clip.GetFormat().channels, equalizer_);
     return r;
 }
 
 int PlaybackMixer::FillBlock(int clipSlot, int block, std::int64_t firstFrame) {
-    TMultiWave* clip = studio_.model.clip(clipSlot);
+    TMultiWave* clip = model_.clip(clipSlot);
     if (!clip || block < 0 || block >= TMultiWave::kOutputBlocks) return -1;
     const int track = clip->GetTrack();
     if (track < 0 || track >= kTrackSlots) return -1;
-    const TrackSlot& t = studio_.model.track(track);
+    const TrackSlot& t = model_.track(track);
     const WaveFormat format = clip->GetFormat();
     const int channels = format.channels;
     if (channels < 1 || channels > 2) return -1;
@@ -137,7 +144,7 @@ int PlaybackMixer::FillBlock(int clipSlot, int block, std::int64_t firstFrame) {
     const std::int64_t firstSample = firstFrame * channels;
     const std::int64_t totalSamples = totalFrames * channels;
 
-    const bool silent = t.muted || (studio_.model.AnySolo && !t.soloed);
+    const bool silent = t.muted || (model_.AnySolo && !t.soloed);
     const bool stereo = channels == 2;
     // Pan only ever attenuates the far side; a factor of 1.0 leaves the value as it is.
     const double leftPan = pan > 0.0f ? 1.0 - pan : 1.0;
@@ -174,9 +181,9 @@ int PlaybackMixer::FillBlock(int clipSlot, int block, std::int64_t firstFrame) {
         count = {n, 0};
     }
 
-    LevelMeters& meters = studio_.meters();
+    LevelMeters& meters = meters_;
     // Only audible clips feed the master meter; every fill paces it.
-    const bool audible = studio_.model.trackAudible(track);
+    const bool audible = model_.trackAudible(track);
     meters.showBlockLevels(channels, track, sum, count, audible);
     meters.pacePlaybackMeter(audible);
     return 1;
@@ -186,7 +193,7 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
     const auto found = streams_.find(h);
     if (h == 0 || found == streams_.end()) return;  // a block of a stream closed since
     const int slot = found->second;
-    TMultiWave* clip = studio_.model.clip(slot);
+    TMultiWave* clip = model_.clip(slot);
     if (!clip || clip->WaveOut != h) {
         streams_.erase(found);
         return;
@@ -204,7 +211,7 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
             closeClipStream(*clip);
             return;
         }
-        studio_.audio.unprepareHeader(&header);
+        audio_.unprepareHeader(&header);
         if (!queueBlock(*clip, j)) {
             closeClipStream(*clip);
             return;
@@ -220,12 +227,12 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
 
 bool PlaybackMixer::queueBlock(TMultiWave& clip, int block) {
     WaveHeader* header = &clip.OutHeaders[static_cast<std::size_t>(block)];
-    studio_.audio.prepareHeader(header);
-    return studio_.audio.writeOutput(clip.WaveOut, header);
+    audio_.prepareHeader(header);
+    return audio_.writeOutput(clip.WaveOut, header);
 }
 
 void PlaybackMixer::closeClipStream(TMultiWave& clip) {
-    AudioSystem& audio = studio_.audio;
+    AudioSystem& audio = audio_;
     noteLostFrames(clip);
     audio.resetOutput(clip.WaveOut);
     for (WaveHeader& header : clip.OutHeaders) audio.unprepareHeader(&header);
@@ -233,14 +240,14 @@ void PlaybackMixer::closeClipStream(TMultiWave& clip) {
     streams_.erase(clip.WaveOut);
     equalizers_.erase(clip.WaveOut);
     clip.WaveOut = 0;
-    studio_.meters().clearTrackMeter(clip.GetTrack());
-    studio_.meters().clearMaster();
+    meters_.clearTrackMeter(clip.GetTrack());
+    meters_.clearMaster();
     clip.SetPlaying(0);
 }
 
 void PlaybackMixer::CloseAllOutputs() {
-    for (int slot : studio_.model.clipSlots()) {
-        TMultiWave* clip = studio_.model.clip(slot);
+    for (int slot : model_.clipSlots()) {
+        TMultiWave* clip = model_.clip(slot);
         if (clip->WaveOut) closeClipStream(*clip);
     }
     streams_.clear();
@@ -252,13 +259,13 @@ void PlaybackMixer::CloseAllOutputs() {
 bool PlaybackMixer::RewindOutputs() {
     if (!clock_.isOpen()) return true;  // nothing plays
     clock_.restart();
-    for (int slot : studio_.model.clipSlots()) {
-        TMultiWave* clip = studio_.model.clip(slot);
+    for (int slot : model_.clipSlots()) {
+        TMultiWave* clip = model_.clip(slot);
         if (clip->GetDataSize() == 0) continue;
         if (clip->WaveOut) {
             // The reset hands both queued blocks back; they are filled again at once from the
             // new start position, so every stream begins there on the same frame.
-            studio_.audio.resetOutput(clip->WaveOut);
+            audio_.resetOutput(clip->WaveOut);
             primeClip(slot);
         } else if (!OpenClipOutput(slot)) {
             CloseAllOutputs();
@@ -270,7 +277,7 @@ bool PlaybackMixer::RewindOutputs() {
 }
 
 void PlaybackMixer::noteLostFrames(const TMultiWave& clip) {
-    if (const std::uint64_t lost = studio_.audio.lostFrames(clip.WaveOut))
+    if (const std::uint64_t lost = audio_.lostFrames(clip.WaveOut))
         lostMsByTrack_[clip.GetTrack()] += lost * 1000 / std::max<std::uint32_t>(1, clip.GetFormat().samplesPerSec);
 }
 
@@ -280,16 +287,15 @@ void PlaybackMixer::reportLostFrames() {
     for (const auto& [track, ms] : lostMsByTrack_) tracks.push_back(track);
     std::sort(tracks.begin(), tracks.end());
     for (int track : tracks)
-        studio_.memo.push_back("トラック" + std::to_string(track + 1) + "の再生が間に合わず、" +
+        texts_.addMemo("トラック" + std::to_string(track + 1) + "の再生が間に合わず、" +
                                formatFixed(double(lostMsByTrack_[track]) / 1000.0, 3) + "秒分の音が抜けました。");
     lostMsByTrack_.clear();
-    studio_.notify(Change::Memo);
 }
 
 int PlaybackMixer::openOutputCount() const {
     int open = 0;
-    for (int slot : studio_.model.clipSlots())
-        if (studio_.model.clip(slot)->WaveOut) ++open;
+    for (int slot : model_.clipSlots())
+        if (model_.clip(slot)->WaveOut) ++open;
     return open;
 }
 

@@ -15,15 +15,23 @@
 #include "engine/run_clock.h"
 #include "engine/stream_equalizer.h"
 #include "audio/audio_system.h"
+#include "platform/user_dialogs.h"
 
 namespace tqx {
 
-class Studio;
+class Equalizer;
+class LevelMeters;
+class ProjectModel;
 class TMultiWave;
+class WindowTexts;
+struct DeviceSelection;
+struct Timeline;
 
 class PlaybackMixer : public AudioListener {
 public:
-    explicit PlaybackMixer(Studio& studio);
+    PlaybackMixer(AudioSystem& audio, UserDialogs& dialogs, ProjectModel& model, const Timeline& timeline,
+                  const DeviceSelection& devices, const Equalizer& equalizer, LevelMeters& meters,
+                  WindowTexts& texts);
 
     // Opens the run's clock on the main playback device. Clip streams opened afterwards join
     // the run; startRun starts them all.
@@ -75,7 +83,14 @@ private:
     void noteLostFrames(const TMultiWave& clip);
     void reportLostFrames();
 
-    Studio& studio_;
+    AudioSystem& audio_;
+    UserDialogs& dialogs_;
+    ProjectModel& model_;
+    const Timeline& timeline_;
+    const DeviceSelection& devices_;
+    const Equalizer& equalizer_;
+    LevelMeters& meters_;
+    WindowTexts& texts_;
     RunClock clock_;
     // Which clip slot each open stream plays, so a notification finds its clip at once.
     std::unordered_map<StreamId, int> streams_;

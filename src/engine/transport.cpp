@@ -8,7 +8,9 @@
 #include "engine/capture_engine.h"
 #include "engine/level_meters.h"
 #include "engine/playback_mixer.h"
-#include "engine/studio.h"
+#include "engine/timeline.h"
+#include "engine/window_texts.h"
+#include "project/project_model.h"
 #include "platform/number_format.h"
 
 namespace tqx {
@@ -28,42 +30,54 @@ int truncToInt(double x) {
 
 }  // namespace
 
-Transport::Transport(Studio& studio) : studio_(studio), self_(std::make_shared<Transport*>(this)) {}
+Transport::Transport(AudioSystem& audio, UserDialogs& dialogs, TimerService& timer, EventSink& events,
+                     ProjectModel& model, Timeline& timeline, WindowTexts& texts, PlaybackMixer& mixer,
+                     CaptureEngine& capture, LevelMeters& meters)
+    : audio_(audio), dialogs_(dialogs), timer_(timer), events_(events), model_(model), timeline_(timeline),
+      texts_(texts), mixer_(mixer), capture_(capture), meters_(meters), self_(std::make_shared<Transport*>(this)) {
+    takeFailed_ = capture_.takeFailed.connect([this] { setRecordToggle(false); });
+}
+
+void Transport::setRecordToggle(bool down) {
+    if (recordToggle == down) return;
+    recordToggle = down;
+    recordToggleChanged();
+}
 
 Transport::~Transport() { StopTimer(); }
 
 void Transport::SpeedButton1Click() {
     int started = 0;
     std::vector<StreamId> recordings;
-    if (studio_.capture().StopRecording(true)) {
-        studio_.notify(Change::TrackView);
-    } else if (studio_.recordToggle) {
-        started = studio_.capture().startRecordings();
-        recordings = studio_.capture().streamsToStart();
+    if (capture_.StopRecording(true)) {
+        // The takes are read back and on their tracks.
+    } else if (recordToggle) {
+        started = capture_.startRecordings();
+        recordings = capture_.streamsToStart();
     }
 
     if (TimerId != 0) {
         StopTimer();
-        studio_.mixer().CloseAllOutputs();
+        mixer_.CloseAllOutputs();
         // Recordings started by this press run on their own.
-        if (!recordings.empty()) studio_.audio.startStreams(recordings);
+        if (!recordings.empty()) audio_.startStreams(recordings);
     } else {
         startPlayback(recordings);
     }
-    studio_.meters().MeterDivisor = studio_.model.clipCount() - started;
+    meters_.MeterDivisor = model_.clipCount() - started;
 }
 
 void Transport::startPlayback(const std::vector<StreamId>& recordings) {
-    Timeline& tl = studio_.timeline;
+    Timeline& tl = timeline_;
     tl.PlayHead = tl.StartPosition;
     runStart_ = tl.StartPosition;
     StartTimer();
-    PlaybackMixer& mixer = studio_.mixer();
+    PlaybackMixer& mixer = mixer_;
     // Streams left open by a start whose timer failed begin again with this run.
     mixer.CloseAllOutputs();
     mixer.openRun();
-    for (int slot : studio_.model.clipSlots()) {
-        if (studio_.model.clip(slot)->GetDataSize() == 0) continue;
+    for (int slot : model_.clipSlots()) {
+        if (model_.clip(slot)->GetDataSize() == 0) continue;
         if (!mixer.OpenClipOutput(slot)) {
             // Nothing of this run plays; the play head and the recordings go on.
             mixer.CloseAllOutputs();
@@ -75,46 +89,46 @@ void Transport::startPlayback(const std::vector<StreamId>& recordings) {
 }
 
 void Transport::restartAt(float seconds) {
-    studio_.mixer().RewindOutputs();
+    mixer_.RewindOutputs();
     runStart_ = seconds;
-    studio_.timeline.PlayHead = seconds;
+    timeline_.PlayHead = seconds;
 }
 
 void Transport::SpeedButton2Click() {
-    Timeline& tl = studio_.timeline;
+    Timeline& tl = timeline_;
     tl.StartPosition = 0.0f;
     tl.CursorX = 0;
     restartAt(0.0f);
     tl.hScrollPosition = 0;
-    studio_.notify(Change::Cursor);
+    tl.cursorMoved();
     ShowTime(tl.PlayHead.load());
 }
 
 void Transport::seekToPixel(int p) {
-    Timeline& tl = studio_.timeline;
+    Timeline& tl = timeline_;
     tl.CursorX = p;
-    tl.StartPosition = studio_.secondsAtPixel(p);
+    tl.StartPosition = tl.secondsAtPixel(p, model_.ProjectSampleRate);
     restartAt(tl.StartPosition);
-    studio_.notify(Change::Cursor);
+    tl.cursorMoved();
     ShowTime(tl.StartPosition);
 }
 
 void Transport::canvasClick(int x) {
     x = std::max(0, x);  // the timeline has no columns left of 0
     seekToPixel(x);
-    studio_.diagnostic = std::to_string(x);
+    texts_.setDiagnostic(std::to_string(x));
 }
 
 void Transport::TrackBar1Change(int position) {
-    Timeline& tl = studio_.timeline;
+    Timeline& tl = timeline_;
     tl.trackBarPosition = std::clamp(position, tl.trackBarMin, std::max(tl.trackBarMin, tl.trackBarMax));
     tl.TimeScale = static_cast<float>(tl.trackBarPosition * 0.1);
 
     int rightmost = 0;
-    for (int slot : studio_.model.clipSlots()) {
-        TMultiWave& clip = *studio_.model.clip(slot);
+    for (int slot : model_.clipSlots()) {
+        TMultiWave& clip = *model_.clip(slot);
         if (clip.GetDataSize() == 0) continue;
-        studio_.layoutClip(clip);
+        tl.layClip(clip, model_.ProjectSampleRate);
         rightmost = std::max(rightmost, clip.left + clip.width);
     }
     tl.hScrollRange = rightmost + 200;
@@ -127,36 +141,38 @@ void Transport::TrackBar1Change(int position) {
         tl.CursorX = truncToInt(pixelsPerSecond * tl.StartPosition);
         tl.PlayHead = tl.StartPosition;
     }
-    studio_.notify(Change::Rulers);
-    studio_.notify(Change::Cursor);
+    tl.scaleChanged();
+    tl.cursorMoved();
 }
 
 void Transport::publishScale() {
-    const double scale = studio_.timeline.TimeScale;
-    pixelsPerSecond_ = scale > 0.0 ? double(studio_.model.ProjectSampleRate) / scale : 0.0;
+    const double scale = timeline_.TimeScale;
+    pixelsPerSecond_ = scale > 0.0 ? double(model_.ProjectSampleRate) / scale : 0.0;
 }
 
 void Transport::StartTimer() {
     if (TimerId != 0) return;
     publishScale();
-    viewWidth_ = studio_.timeline.viewWidth;
+    viewWidth_ = timeline_.viewWidth;
     lastPageCursor_ = -1;  // every run turns its pages afresh
-    if (studio_.timer.start([this] { OnTick(); })) {
+    if (timer_.start([this] { OnTick(); })) {
         TimerId = ++nextTimerId_;
         if (TimerId == 0) TimerId = ++nextTimerId_;
+        playingChanged();
     }
-    if (TimerId == 0) studio_.dialogs.showMessage(kTimerFailedMessage);
+    if (TimerId == 0) dialogs_.showMessage(kTimerFailedMessage);
 }
 
 void Transport::StopTimer() {
     if (TimerId == 0) return;
-    studio_.timer.stop();
+    timer_.stop();
     TimerId = 0;
+    playingChanged();
 }
 
 void Transport::OnTick() {
-    Timeline& tl = studio_.timeline;
-    PlaybackMixer& mixer = studio_.mixer();
+    Timeline& tl = timeline_;
+    PlaybackMixer& mixer = mixer_;
     mixer.tick();
     // The play head is what the listener has heard of the run; while the clock is between
     // runs (a seek on the GUI thread) it stays where it is.
@@ -172,7 +188,7 @@ void Transport::OnTick() {
     // Display work belongs to the GUI thread; requests find the transport gone after it is.
     const std::weak_ptr<Transport*> weak = self_;
     auto toGui = [&](std::function<void(Transport&)> work) {
-        studio_.events.post([weak, work = std::move(work)] {
+        events_.post([weak, work = std::move(work)] {
             if (auto self = weak.lock()) work(**self);
         });
     };
@@ -182,21 +198,21 @@ void Transport::OnTick() {
     if (w > 0 && cursor % w > w - 2 && cursor != lastPageCursor_) {
         lastPageCursor_ = cursor;
         toGui([cursor](Transport& t) {
-            t.studio_.timeline.hScrollPosition = cursor;
-            t.studio_.notify(Change::Cursor);
+            t.timeline_.hScrollPosition = cursor;
+            t.timeline_.cursorMoved();
         });
     }
 
     if (++repaintCounter_ > kRepaintEveryTicks) {
         repaintCounter_ = 0;
         toGui([](Transport& t) {
-            t.viewWidth_ = t.studio_.timeline.viewWidth;
-            t.studio_.notify(Change::Cursor);
+            t.viewWidth_ = t.timeline_.viewWidth;
+            t.timeline_.cursorMoved();
         });
     }
     if (++displayCounter_ > kDisplayEveryTicks) {
         displayCounter_ = 0;
-        toGui([](Transport& t) { t.ShowTime(t.studio_.timeline.PlayHead.load()); });
+        toGui([](Transport& t) { t.ShowTime(t.timeline_.PlayHead.load()); });
     }
 }
 
@@ -208,8 +224,7 @@ std::string Transport::formatTime(double seconds) {
 }
 
 void Transport::ShowTime(double t) {
-    studio_.timeText = formatTime(t);
-    studio_.notify(Change::Time);
+    texts_.setTimeText(formatTime(t));
 }
 
 }  // namespace tqx

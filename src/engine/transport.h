@@ -10,17 +10,34 @@
 #include <vector>
 
 #include "audio/audio_system.h"
+#include "platform/event_sink.h"
+#include "platform/signal.h"
+#include "platform/timer_service.h"
+#include "platform/user_dialogs.h"
 
 namespace tqx {
 
-class Studio;
+class CaptureEngine;
+class LevelMeters;
+class PlaybackMixer;
+class ProjectModel;
+class WindowTexts;
+struct Timeline;
 
 class Transport {
 public:
-    explicit Transport(Studio& studio);
+    Transport(AudioSystem& audio, UserDialogs& dialogs, TimerService& timer, EventSink& events, ProjectModel& model,
+              Timeline& timeline, WindowTexts& texts, PlaybackMixer& mixer, CaptureEngine& capture,
+              LevelMeters& meters);
     ~Transport();
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
+
+    // SpeedButton3, the record toggle: while down, the play button records on armed tracks.
+    // It comes up by itself when a take could not be written.
+    bool recordToggle = false;
+    void setRecordToggle(bool down);
+    Signal<> recordToggleChanged;
 
     // The play/stop button: ends recordings, starts recordings on armed tracks when the record
     // toggle is down, and starts or stops playback.
@@ -36,6 +53,8 @@ public:
 
     void StartTimer();
     void StopTimer();
+    // The transport started or stopped playing.
+    Signal<> playingChanged;
     // One millisecond of the timer (timer thread).
     void OnTick();
     bool isPlaying() const { return TimerId != 0; }
@@ -54,7 +73,17 @@ private:
     // never reads the slider's values while the GUI thread changes them.
     void publishScale();
 
-    Studio& studio_;
+    AudioSystem& audio_;
+    UserDialogs& dialogs_;
+    TimerService& timer_;
+    EventSink& events_;
+    ProjectModel& model_;
+    Timeline& timeline_;
+    WindowTexts& texts_;
+    PlaybackMixer& mixer_;
+    CaptureEngine& capture_;
+    LevelMeters& meters_;
+    Connection takeFailed_;
     int TimerId = 0;
     int nextTimerId_ = 0;
     std::atomic<double> pixelsPerSecond_{0.0};

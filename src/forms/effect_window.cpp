@@ -60,11 +60,11 @@ TForm2::TForm2(Studio& studio, QWidget* parent)
     });
     connect(Button1, &QPushButton::clicked, this, [this] { equalizer_.Button1Click(); });
 
-    equalizer_.onChanged = [this] { refresh(); };
+    equalizerChanged_ = equalizer_.changed.connect([this] { refresh(); });
     refresh();
 }
 
-TForm2::~TForm2() { equalizer_.onChanged = nullptr; }
+TForm2::~TForm2() = default;
 
 void TForm2::BuildBandControls() {
     for (int i = 0; i < static_cast<int>(kEqBandCount); ++i) {

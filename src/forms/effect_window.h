@@ -7,7 +7,7 @@
 #include <array>
 
 #include "effects/equalizer.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -46,6 +46,7 @@ private:
     void BuildBandControls();
 
     Equalizer& equalizer_;
+    Connection equalizerChanged_;
     QButtonGroup* bandSetGroup_ = nullptr;
 };
 

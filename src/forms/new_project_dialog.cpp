@@ -11,8 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "engine/studio.h"
-#include "project/project_file_commands.h"
+#include "session/studio.h"
+#include "session/project_file_commands.h"
 
 namespace tqx {
 

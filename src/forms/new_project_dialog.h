@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <string>
 
-#include "project/new_project.h"
+#include "session/new_project.h"
 
 class QButtonGroup;
 class QCheckBox;

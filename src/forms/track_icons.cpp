@@ -6,7 +6,7 @@
 #include <array>
 #include <cmath>
 
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
 

@@ -12,7 +12,9 @@
 
 #include "engine/device_choice.h"
 #include "engine/level_meters.h"
-#include "engine/studio.h"
+#include "session/studio.h"
+#include "forms/meter_images.h"
+#include "forms/slider_image.h"
 #include "forms/track_icons.h"
 #include "io/exporter.h"
 #include "io/wave_import.h"
@@ -23,7 +25,6 @@ namespace {
 
 constexpr int kBadgeWidth = 34;
 constexpr int kBadgeHeight = 20;
-constexpr int kSliderHeight = 10;
 constexpr int kLabelWidth = 31;
 constexpr int kLabelHeight = 13;
 constexpr int kListHeight = 21;
@@ -35,16 +36,6 @@ constexpr int kNameHeight = 21;
 bool sliderDragging = false;
 // The track whose icon was pressed last; the icon menu changes its icon.
 int iconMenuTarget = -1;
-
-QImage toQImage(const RgbImage& image) {
-    QImage out(image.width(), image.height(), QImage::Format_RGB32);
-    const auto& px = image.pixels();
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) line[x] = 0xff000000u | px[std::size_t(y) * image.width() + x];
-    }
-    return out;
-}
 
 QFont smallFont(int pixels = 10) {
     QFont f = QApplication::font();
@@ -216,11 +207,9 @@ void TrackPanel::buildControls() {
     };
 
     meter = new TrackImage(innerPanel);
-    meter->setGeometry(icon->geometry().right() + 1 + 6, 2, LevelMeters::kTrackMeterWidth, kInnerHeight - 10);
+    meter->setGeometry(icon->geometry().right() + 1 + 6, 2, kTrackMeterWidth, kInnerHeight - 10);
     meter->paint = [this](QPainter& p) {
-        p.fillRect(meter->rect(), Qt::black);
-        const RgbImage& image = studio_.meters().trackMeter(slot_);
-        if (!image.empty()) p.drawImage(meter->rect(), toQImage(image));
+        p.drawImage(meter->rect(), toQImage(trackMeterImage(studio_.meters().trackMeter(slot_))));
     };
     const int meterRight = meter->geometry().right() + 1;
 
@@ -314,7 +303,7 @@ TrackImage* TrackPanel::makeSlider(TrackSlider kind, int top, QLabel*& label) {
     auto showName = [kind, text] { text->setText(TrackCommands::sliderName(kind)); };
 
     slider->paint = [this, kind](QPainter& p) {
-        p.drawImage(0, 0, toQImage(TrackCommands::drawSlider(kind, commands_.sliderPosition(slot_, kind))));
+        p.drawImage(0, 0, toQImage(trackSliderImage(kind, commands_.sliderPosition(slot_, kind))));
     };
     slider->enter = showValue;
     slider->leave = showName;

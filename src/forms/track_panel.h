@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "project/project_model.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 class QComboBox;
 class QLabel;

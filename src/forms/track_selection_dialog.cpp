@@ -5,12 +5,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/studio.h"
-#include "project/track_view_model.h"
 
 namespace tqx {
 
-TForm3::TForm3(Studio& studio, QWidget* parent) : QDialog(parent), studio_(studio) {
+TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setWindowTitle("トラック選択");
     setFixedSize(360, 300);
     auto* layout = new QHBoxLayout(this);
@@ -42,8 +40,8 @@ void TForm3::showEvent(QShowEvent* event) {
 
 void TForm3::FormShow() {
     CheckListBox1->clear();
-    for (const auto& entry : studio_.model.buildOrderedTrackList()) {
-        auto* item = new QListWidgetItem(QString::fromStdString(TrackViewModel::itemText(entry)), CheckListBox1);
+    for (const std::string& text : items_) {
+        auto* item = new QListWidgetItem(QString::fromStdString(text), CheckListBox1);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
@@ -64,7 +62,8 @@ std::vector<int> TForm3::tickedItems() const {
     return out;
 }
 
-std::optional<std::vector<int>> TForm3::chooseTracks() {
+std::optional<std::vector<int>> TForm3::chooseTracks(const std::vector<std::string>& items) {
+    items_ = items;
     if (exec() != QDialog::Accepted) return std::nullopt;
     return tickedItems();
 }

@@ -1,23 +1,23 @@
 #pragma once
-// TForm3 "トラック選択": tick the tracks a mixdown of chosen tracks is to hold. The list
-// follows the on-screen order and starts unticked at every showing.
+// TForm3 "トラック選択": tick the tracks a mixdown of chosen tracks is to hold. It lists the
+// tracks it is given (in the on-screen order), all unticked at every showing.
 #include <QDialog>
 #include <optional>
 #include <vector>
+
+#include <string>
 
 class QListWidget;
 
 namespace tqx {
 
-class Studio;
-
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm3(Studio& studio, QWidget* parent = nullptr);
+    explicit TForm3(QWidget* parent = nullptr);
 
-    // Shows the dialog; the ticked item indices on OK, nothing when cancelled.
-    std::optional<std::vector<int>> chooseTracks();
+    // Shows the dialog listing `items`; the ticked item indices on OK, nothing when cancelled.
+    std::optional<std::vector<int>> chooseTracks(const std::vector<std::string>& items);
 
     QListWidget* CheckListBox1 = nullptr;
     void FormShow();
@@ -30,7 +30,7 @@ protected:
 
 private:
     void setAll(bool ticked);
-    Studio& studio_;
+    std::vector<std::string> items_;
 };
 
 }  // namespace tqx

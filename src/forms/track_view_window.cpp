@@ -14,7 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 
 namespace tqx {
 
@@ -159,7 +159,21 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
         view_.ValueListEditor1Validate(row, item->text().toStdString(), view_.cells[row - 1]);
         fillValues();
     });
-    connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) { studio_.recordingMode = id; });
+    connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) { studio_.model.recordingMode = id; });
+
+    // The view lists the tracks by name in on-screen order with their clips, and starts again
+    // from the top one whenever that list changes, wherever the change comes from. It does not
+    // follow the selection (it sets it itself) nor values, heights or clip moves, so dragging
+    // a slider or a clip does not move the selection to the top track.
+    tracksChanged_ = studio_.model.trackChanged.connect([this](int, TrackChange what) {
+        if (what == TrackChange::Added || what == TrackChange::Removed || what == TrackChange::Named ||
+            what == TrackChange::Order)
+            RefreshTrackView();
+    });
+    clipsChanged_ = studio_.model.clipChanged.connect([this](int, ClipChange what) {
+        if (what == ClipChange::Added || what == ClipChange::Removed) RefreshTrackView();
+    });
+    replaced_ = studio_.model.replaced.connect([this] { RefreshTrackView(); });
 }
 
 std::vector<int> TForm5::selectedRows() const {
@@ -175,7 +189,7 @@ void TForm5::RefreshTrackView() {
 }
 
 void TForm5::showRecordingMode() {
-    if (auto* b = RadioGroup1->button(studio_.recordingMode == 1 ? 1 : 0)) b->setChecked(true);
+    if (auto* b = RadioGroup1->button(studio_.model.recordingMode == 1 ? 1 : 0)) b->setChecked(true);
 }
 
 void TForm5::redraw() {

@@ -3,7 +3,7 @@
 // the recording mode. Everything it shows comes from TrackViewModel; it only draws.
 #include <QWidget>
 
-#include "project/track_view_model.h"
+#include "session/track_view_model.h"
 
 class QButtonGroup;
 class QListWidget;
@@ -46,6 +46,7 @@ private:
     Studio& studio_;
     TrackViewModel view_;
     bool filling_ = false;
+    Connection tracksChanged_, clipsChanged_, replaced_;
 };
 
 }  // namespace tqx

@@ -8,9 +8,8 @@
 
 #include "effects/equalize_signal.h"
 #include "effects/equalizer.h"
-#include "engine/studio.h"
 #include "io/mixdown.h"
-#include "io/pcm_requantise.h"
+#include "effects/pcm_requantise.h"
 #include "io/track_render.h"
 #include "platform/byte_order.h"
 #include "project/project_model.h"
@@ -21,57 +20,61 @@ namespace {
 
 constexpr const char* kTrackExportQuestion = "このトラックをエクスポートしますか？";
 constexpr const char* kClipExportQuestion = "この音声をエクスポートしますか？";
-constexpr const char* kClipDeleteQuestion = "この音声を削除しますか？";
 constexpr const char* kMixdownQuestion = "エクスポートしますか？";
 constexpr const char* kClipProcessingFailedMessage = "処理中にエラーが発生しました。継続できません。";
 constexpr std::size_t kChunkSamples = std::size_t{1} << 18;
 
-bool askYesNo(Studio& studio, const char* text, const std::string& caption, DialogIcon icon) {
-    return studio.dialogs.messageBox(text, caption, icon, DialogButtons::YesNo) == DialogAnswer::Yes;
+bool askYesNo(const ExportContext& context, const char* text, const std::string& caption, DialogIcon icon) {
+    return context.dialogs.messageBox(text, caption, icon, DialogButtons::YesNo) == DialogAnswer::Yes;
 }
 
 // Puts "エクスポート中..." in the caption and the title back on every way out.
 class ExportingCaption {
 public:
-    explicit ExportingCaption(Studio& studio) : studio_(studio) { studio_.setCaption(kExportingCaption); }
-    ~ExportingCaption() { studio_.setCaption(kApplicationTitle); }
+    explicit ExportingCaption(WindowTexts& texts) : texts_(texts) { texts_.setCaption(kExportingCaption); }
+    ~ExportingCaption() { texts_.setCaption(kApplicationTitle); }
     ExportingCaption(const ExportingCaption&) = delete;
     ExportingCaption& operator=(const ExportingCaption&) = delete;
 
 private:
-    Studio& studio_;
+    WindowTexts& texts_;
 };
+
+// The name every export proposes.
+constexpr const char* kProposedName = "NoName";
 
 }  // namespace
 
 std::optional<std::string> Exporter::askSavePath() {
-    return studio_.dialogs.saveFile(studio_.exportProposedName, {"Wave files", "*.wav"}, "wav", true);
+    return context_.dialogs.saveFile(kProposedName, {"Wave files", "*.wav"}, "wav", true);
 }
 
 // ---- mixdowns ----
 
 void Exporter::A2Click() {
-    if (studio_.model.trackCount() == 0) return;
-    studio_.StopAll();
-    if (!askYesNo(studio_, kMixdownQuestion, studio_.caption, DialogIcon::Question)) return;
+    if (context_.model.trackCount() == 0) return;
+    stopAll_();
+    if (!askYesNo(context_, kMixdownQuestion, context_.texts.caption(), DialogIcon::Question)) return;
     std::vector<int> slots;
     for (int slot = 0; slot < kTrackSlots; ++slot)
-        if (studio_.model.trackExists(slot)) slots.push_back(slot);
+        if (context_.model.trackExists(slot)) slots.push_back(slot);
     mixdownTo(slots);
 }
 
 void Exporter::S2Click() {
-    if (studio_.model.trackCount() == 0) return;
-    studio_.StopAll();
-    if (!chooseTracks) return;
-    std::optional<std::vector<int>> ticked = chooseTracks();
+    if (context_.model.trackCount() == 0) return;
+    stopAll_();
+    // The dialog lists the tracks in display order, top first.
+    const auto order = context_.model.buildOrderedTrackList();
+    std::vector<std::string> names;
+    for (const TrackOrderEntry& e : order) names.push_back(trackItemText(e));
+    std::optional<std::vector<int>> ticked = context_.dialogs.chooseTracks(names);
     if (!ticked) return;
     // Ticked items in ascending order pick entries of the list as the dialog showed it, so the
     // tracks come in display order, top first.
     std::vector<int> items = *ticked;
     std::sort(items.begin(), items.end());
     items.erase(std::unique(items.begin(), items.end()), items.end());
-    const auto order = studio_.model.buildOrderedTrackList();
     std::vector<int> slots;
     for (int k : items)
         if (k >= 0 && std::size_t(k) < order.size()) slots.push_back(order[std::size_t(k)].slot);
@@ -82,25 +85,25 @@ void Exporter::S2Click() {
 void Exporter::mixdownTo(const std::vector<int>& trackSlots) {
     const std::optional<std::string> path = askSavePath();
     if (!path) return;
-    ExportingCaption caption(studio_);
-    writeMixdown(studio_, trackSlots, *path, RenderOptions{progressToView(studio_), converterLibrary});
+    ExportingCaption caption(context_.texts);
+    writeMixdown(context_, trackSlots, *path, RenderOptions{progressToView(context_), converterLibrary});
 }
 
 // ---- track export ----
 
 void Exporter::N25Click() {
-    if (studio_.model.trackCount() == 0) return;
-    studio_.StopAll();
-    if (!askYesNo(studio_, kTrackExportQuestion, studio_.caption, DialogIcon::Question)) return;
+    if (context_.model.trackCount() == 0) return;
+    stopAll_();
+    if (!askYesNo(context_, kTrackExportQuestion, context_.texts.caption(), DialogIcon::Question)) return;
     const std::optional<std::string> path = askSavePath();
     if (!path) return;
-    ExportingCaption caption(studio_);
-    writeTrack(studio_.model.SelectedTrack, *path);
+    ExportingCaption caption(context_.texts);
+    writeTrack(context_.model.SelectedTrack, *path);
 }
 
 void Exporter::writeTrack(int track, const std::string& path) {
-    if (!studio_.model.trackExists(track)) return;
-    const TrackExtent extent = trackExtent(studio_.model, track);
+    if (!context_.model.trackExists(track)) return;
+    const TrackExtent extent = trackExtent(context_.model, track);
     if (!extent.hasClips) return;
     // Where each clip begins and ends, for whoever follows the export on the console.
     for (const ClipTime& c : extent.starts) {
@@ -113,25 +116,25 @@ void Exporter::writeTrack(int track, const std::string& path) {
     }
 
     AtomicFileWriter file(path);
-    if (!openExportFile(studio_, file, studio_.caption)) return;
+    if (!openExportFile(context_, file, context_.texts.caption())) return;
     try {
         if (extent.length > kMaxExportDataBytes) throw std::length_error("track too long for a WAVE file");
-        const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(studio_.model.ProjectSampleRate)),
+        const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(context_.model.ProjectSampleRate)),
                                          static_cast<std::uint32_t>(extent.length));
         if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
         // Not cleared here: the rendering clears it.
         const std::size_t samples = extent.length / 2;
         const auto rendered = std::make_unique_for_overwrite<std::int16_t[]>(samples);
-        auto progress = progressToView(studio_);
+        auto progress = progressToView(context_);
         bool stopRequested = false;
         const auto report = [&](double f) {
             stopRequested = !progress(f * 0.9);
             return !stopRequested;
         };
-        if (!renderTrack(studio_, track, extent, {rendered.get(), samples}, {report, converterLibrary})) {
+        if (!renderTrack(context_, track, extent, {rendered.get(), samples}, {report, converterLibrary})) {
             if (stopRequested) return;
             file.discard();
-            reportExportDiscarded(studio_, file, studio_.caption);
+            reportExportDiscarded(context_, file, context_.texts.caption());
             return;
         }
         if (!writeSamples(file, rendered.get(), samples)) throw std::runtime_error("write failed");
@@ -139,28 +142,28 @@ void Exporter::writeTrack(int track, const std::string& path) {
         progress(1.0);
     } catch (const std::exception&) {
         file.discard();
-        studio_.dialogs.messageBox(kFileCreateFailedMessage, studio_.caption, DialogIcon::Error, DialogButtons::Ok);
+        context_.dialogs.messageBox(kFileCreateFailedMessage, context_.texts.caption(), DialogIcon::Error, DialogButtons::Ok);
     }
 }
 
 // ---- clip export ----
 
 void Exporter::E1Click() {
-    studio_.StopAll();
-    if (!askYesNo(studio_, kClipExportQuestion, kApplicationTitle, DialogIcon::Question)) return;
+    stopAll_();
+    if (!askYesNo(context_, kClipExportQuestion, kApplicationTitle, DialogIcon::Question)) return;
     // Before any clip was right-clicked there is no current clip: nothing to export.
-    if (!studio_.model.clip(studio_.selectedClip)) return;
+    if (!context_.model.clip(currentClip_)) return;
     const std::optional<std::string> path = askSavePath();
     if (!path) return;
-    writeClip(studio_.selectedClip, *path);
+    writeClip(currentClip_, *path);
 }
 
 void Exporter::writeClip(int clipSlot, const std::string& path) {
-    const TMultiWave& clip = *studio_.model.clip(clipSlot);
+    const TMultiWave& clip = *context_.model.clip(clipSlot);
     AtomicFileWriter file(path);
-    if (!openExportFile(studio_, file, kApplicationTitle)) return;
-    ExportingCaption caption(studio_);
-    auto progress = progressToView(studio_);
+    if (!openExportFile(context_, file, kApplicationTitle)) return;
+    ExportingCaption caption(context_.texts);
+    auto progress = progressToView(context_);
     const WaveFormat format = clip.GetFormat();
     const std::uint32_t bytes = clip.GetDataSize();
 
@@ -172,8 +175,8 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
         const std::uint8_t* data = clip.GetData();
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = getSample16(data + 2 * i);
         TrackMix mix;
-        if (studio_.model.trackExists(clip.GetTrack())) {
-            const TrackSlot& t = studio_.model.track(clip.GetTrack());
+        if (context_.model.trackExists(clip.GetTrack())) {
+            const TrackSlot& t = context_.model.track(clip.GetTrack());
             mix = TrackMix::of(t.gain, t.volume, t.pan);
         }
         for (std::size_t done = 0; done < samples.size();) {
@@ -184,13 +187,13 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
         }
     } catch (const std::exception&) {
         file.discard();
-        studio_.dialogs.messageBox(kClipProcessingFailedMessage, kApplicationTitle, DialogIcon::Error,
+        context_.dialogs.messageBox(kClipProcessingFailedMessage, kApplicationTitle, DialogIcon::Error,
                                    DialogButtons::Ok);
         return;
     }
     // Each of the clip's own channels is filtered on its own.
-    if (studio_.equalizer().isOn()) {
-        const EqCoefficientTable& table = studio_.equalizer().table();
+    if (context_.equalizer.isOn()) {
+        const EqCoefficientTable& table = context_.equalizer.table();
         std::size_t filtered = 0;
         const bool finished = EqualizeSignal(samples, format.channels, table.denominator, table.numerator,
                                              [&](std::size_t done) {
@@ -212,20 +215,8 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
         progress(1.0);
     } catch (const std::exception&) {
         file.discard();
-        studio_.dialogs.messageBox(kFileCreateFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+        context_.dialogs.messageBox(kFileCreateFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
     }
-}
-
-// ---- clip deletion ----
-
-void Exporter::N23Click() {
-    studio_.StopAll();
-    if (!askYesNo(studio_, kClipDeleteQuestion, studio_.caption, DialogIcon::Warning)) return;
-    if (!studio_.model.clip(studio_.selectedClip)) return;
-    // Only the clip goes; its WAVE file stays where it is, and the current clip slot keeps its
-    // number.
-    studio_.model.destroyClip(studio_.selectedClip);
-    studio_.notify(Change::Clips);
 }
 
 }  // namespace tqx

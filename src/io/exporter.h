@@ -1,25 +1,24 @@
 #pragma once
 // The export commands of the File menu, the track popup menu and the clip popup menu: track
-// export, clip export, clip deletion, and the mixdowns of chosen tracks and of the whole
-// project. Each first stops playback and recording and reports its own failures.
+// export, clip export, and the mixdowns of chosen tracks and of the whole project. Each first
+// stops playback and recording and reports its own failures.
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "io/export_context.h"
 #include "io/ravelin_client.h"
 
 namespace tqx {
 
-class Studio;
-
 class Exporter {
 public:
-    explicit Exporter(Studio& studio) : studio_(studio) {}
+    // `stopAll` ends playback and recording before each export; `currentClip` is the clip the
+    // clip popup menu was opened on.
+    Exporter(ExportContext context, std::function<void()> stopAll, const int& currentClip)
+        : context_(context), stopAll_(std::move(stopAll)), currentClip_(currentClip) {}
 
-    // Shows the track selection dialog; the ticked item indices into a fresh
-    // model.buildOrderedTrackList(), nothing when the dialog was cancelled. Set by the window.
-    std::function<std::optional<std::vector<int>>()> chooseTracks;
     // The converter used for clips that are not stereo at the project rate.
     std::string converterLibrary = kRavelinLibraryFile;
 
@@ -28,8 +27,6 @@ public:
     // The clip popup's "エクスポート(&E)": the current clip in its own format, track settings and
     // equalizer applied.
     void E1Click();
-    // The clip popup's "削除(&D)": removes the current clip from the project; its file stays.
-    void N23Click();
     // "トラック選択(&S)...": mixdown of the tracks ticked in the track selection dialog.
     void S2Click();
     // "全体(&A)...": mixdown of every track.
@@ -41,7 +38,9 @@ private:
     void writeTrack(int track, const std::string& path);
     void writeClip(int clipSlot, const std::string& path);
 
-    Studio& studio_;
+    ExportContext context_;
+    std::function<void()> stopAll_;
+    const int& currentClip_;
 };
 
 }  // namespace tqx

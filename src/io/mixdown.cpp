@@ -8,8 +8,8 @@
 #include <span>
 #include <stdexcept>
 
-#include "engine/studio.h"
-#include "io/pcm_requantise.h"
+#include "io/export_context.h"
+#include "effects/pcm_requantise.h"
 #include "platform/byte_order.h"
 #include "project/project_model.h"
 
@@ -19,8 +19,8 @@ namespace {
 
 constexpr std::size_t kWriteChunkSamples = std::size_t{1} << 18;
 
-void failed(Studio& studio) {
-    studio.dialogs.messageBox(kFileCreateFailedMessage, studio.caption, DialogIcon::Error, DialogButtons::Ok);
+void failed(const ExportContext& context) {
+    context.dialogs.messageBox(kFileCreateFailedMessage, context.texts.caption(), DialogIcon::Error, DialogButtons::Ok);
 }
 
 }  // namespace
@@ -41,7 +41,7 @@ std::array<std::uint8_t, 44> waveHeader44(const WaveFormat& format, std::uint32_
 
 // ---- the output file ----
 
-bool openExportFile(Studio& studio, AtomicFileWriter& file, const std::string& caption) {
+bool openExportFile(const ExportContext& context, AtomicFileWriter& file, const std::string& caption) {
     std::string text = kFileCreateFailedMessage;
     switch (file.open()) {
         case AtomicFileWriter::Status::Ok: return true;
@@ -50,7 +50,7 @@ bool openExportFile(Studio& studio, AtomicFileWriter& file, const std::string& c
         case AtomicFileWriter::Status::CannotCreate:
         case AtomicFileWriter::Status::CannotWrite: break;
     }
-    studio.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
+    context.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
     return false;
 }
 
@@ -69,27 +69,26 @@ void commitExportFile(AtomicFileWriter& file) {
         throw std::runtime_error("the finished file could not reach the disk or take its name");
 }
 
-void reportExportDiscarded(Studio& studio, const AtomicFileWriter& file, const std::string& caption) {
+void reportExportDiscarded(const ExportContext& context, const AtomicFileWriter& file, const std::string& caption) {
     std::string text = "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。";
     if (file.replacesExisting()) text += "同じ名前の以前のファイルはそのまま残っています。";
-    studio.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
+    context.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
 }
 
 // ---- progress ----
 
-std::function<bool(double)> progressToView(Studio& studio) {
+std::function<bool(double)> progressToView(const ExportContext& context) {
     double last = -1.0;
-    return [&studio, last](double fraction) mutable {
-        if (!studio.view) return true;
+    return [context, last](double fraction) mutable {
         if (fraction < 1.0 && last >= 0.0 && fraction - last < 0.005) return true;
         last = fraction;
-        return studio.view->progress(kExportingCaption, fraction);
+        return context.dialogs.progress(kExportingCaption, fraction);
     };
 }
 
 // ---- mixdown ----
 
-MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, const std::string& path,
+MixdownResult writeMixdown(const ExportContext& context, const std::vector<int>& trackSlots, const std::string& path,
                            const RenderOptions& options) {
     MixdownResult result;
 
@@ -98,8 +97,8 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
     std::uint64_t mixBytes = 0;
     double work = 0;
     for (int slot : trackSlots) {
-        if (!studio.model.trackExists(slot)) continue;
-        TrackExtent extent = trackExtent(studio.model, slot);
+        if (!context.model.trackExists(slot)) continue;
+        TrackExtent extent = trackExtent(context.model, slot);
         if (!extent.hasClips) continue;
         mixBytes = std::max(mixBytes, extent.length);
         work += double(extent.length);
@@ -108,7 +107,7 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
     if (mixBytes == 0) return result;
 
     AtomicFileWriter file(path);
-    if (!openExportFile(studio, file, studio.caption)) {
+    if (!openExportFile(context, file, context.texts.caption())) {
         result.status = MixdownStatus::CreateFailed;
         return result;
     }
@@ -140,10 +139,10 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
             const double share = double(extent.length);
             RenderOptions trackOptions{nullptr, options.converterLibrary};
             trackOptions.progress = [&, share](double f) { return report((done + share * 0.8 * f) / work); };
-            if (!renderTrack(studio, slot, extent, rendered, trackOptions)) {
+            if (!renderTrack(context, slot, extent, rendered, trackOptions)) {
                 if (stopRequested) return cancelled();
                 file.discard();
-                reportExportDiscarded(studio, file, studio.caption);
+                reportExportDiscarded(context, file, context.texts.caption());
                 result.status = MixdownStatus::RenderFailed;
                 return result;
             }
@@ -154,7 +153,7 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
             if (!report(done / work)) return cancelled();
         }
 
-        const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(studio.model.ProjectSampleRate)),
+        const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(context.model.ProjectSampleRate)),
                                          static_cast<std::uint32_t>(mixBytes));
         if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
         for (std::size_t at = 0; at < mix.size(); at += kWriteChunkSamples) {
@@ -165,7 +164,7 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
         commitExportFile(file);
     } catch (const std::exception&) {
         file.discard();
-        failed(studio);
+        failed(context);
         result.status = MixdownStatus::WriteFailed;
         return result;
     }

@@ -13,7 +13,7 @@
 
 namespace tqx {
 
-class Studio;
+struct ExportContext;
 
 inline constexpr const char* kExportingCaption = "エクスポート中...";
 inline constexpr const char* kFileCreateFailedMessage = "エラー。ファイルの作成に失敗しました。";
@@ -28,17 +28,17 @@ std::array<std::uint8_t, 44> waveHeader44(const WaveFormat& format, std::uint32_
 // Opens an export's output, a temporary file that replaces `file`'s target only once the
 // export is complete (see AtomicFileWriter). False, after telling the user why under
 // `caption`, when there is nothing to write to.
-bool openExportFile(Studio& studio, AtomicFileWriter& file, const std::string& caption);
+bool openExportFile(const ExportContext& context, AtomicFileWriter& file, const std::string& caption);
 // 16-bit samples, stored little-endian.
 bool writeSamples(AtomicFileWriter& file, const std::int16_t* samples, std::size_t count);
 // Puts the finished file in place; throws std::runtime_error when that fails (the target stays).
 void commitExportFile(AtomicFileWriter& file);
 // Said when an export stopped before its end: no file was written, an earlier one stays.
-void reportExportDiscarded(Studio& studio, const AtomicFileWriter& file, const std::string& caption);
+void reportExportDiscarded(const ExportContext& context, const AtomicFileWriter& file, const std::string& caption);
 
-// Reports an export's progress to the window (when there is one), a few hundred times at
-// most; false when the user asked to stop.
-std::function<bool(double)> progressToView(Studio& studio);
+// Reports an export's progress through the dialogs, a few hundred times at most; false when
+// the user asked to stop.
+std::function<bool(double)> progressToView(const ExportContext& context);
 
 enum class MixdownStatus {
     Written,
@@ -58,7 +58,7 @@ struct MixdownResult {
 // together and writes the file at `path`. The file is as long as the longest track; shorter
 // ones leave the rest of the mix as it is. Shows its own messages; touches neither the
 // caption nor the transport, which are the caller's.
-MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, const std::string& path,
+MixdownResult writeMixdown(const ExportContext& context, const std::vector<int>& trackSlots, const std::string& path,
                            const RenderOptions& options = {});
 
 }  // namespace tqx

@@ -7,8 +7,8 @@
 
 #include "effects/equalize_signal.h"
 #include "effects/equalizer.h"
-#include "engine/studio.h"
-#include "io/pcm_requantise.h"
+#include "io/export_context.h"
+#include "effects/pcm_requantise.h"
 #include "platform/byte_order.h"
 #include "project/project_model.h"
 
@@ -77,7 +77,7 @@ TrackExtent trackExtent(const ProjectModel& model, int track) {
     return extent;
 }
 
-bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span<std::int16_t> buffer,
+bool renderTrack(const ExportContext& context, int track, const TrackExtent& extent, std::span<std::int16_t> buffer,
                  const RenderOptions& options) {
     const std::size_t n = buffer.size();
     // The buffer starts silent. The first clip placed writes its span over whatever is there
@@ -88,20 +88,20 @@ bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span
         std::fill(buffer.begin() + std::ptrdiff_t(to), buffer.end(), std::int16_t{0});
         cleared = true;
     };
-    const std::int64_t rate = studio.model.ProjectSampleRate;
-    const bool equalize = studio.equalizer().isOn();
+    const std::int64_t rate = context.model.ProjectSampleRate;
+    const bool equalize = context.equalizer.isOn();
 
     // The work estimate only shapes the progress fraction.
     double clipWork = 0;
     for (const ClipTime& entry : extent.starts) {
-        if (const TMultiWave* clip = studio.model.clip(entry.slot); clip && clip->GetFormat().avgBytesPerSec)
+        if (const TMultiWave* clip = context.model.clip(entry.slot); clip && clip->GetFormat().avgBytesPerSec)
             clipWork += double(clip->GetDataSize()) / clip->GetFormat().avgBytesPerSec * double(rate) * 2;
     }
     WorkMeter meter(options.progress, clipWork + double(n) * (equalize ? 2 : 1));
 
     try {
         for (const ClipTime& entry : extent.starts) {
-            const TMultiWave* clip = studio.model.clip(entry.slot);
+            const TMultiWave* clip = context.model.clip(entry.slot);
             if (!clip) continue;
             const WaveFormat format = clip->GetFormat();
             const std::uint8_t* source = clip->GetData();
@@ -112,13 +112,13 @@ bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span
             std::vector<std::uint8_t> converted;
             if (format.channels != 2 || format.samplesPerSec != std::uint32_t(rate) || format.bitsPerSample != 16) {
                 ConvertResult result = convertWithRavelin(
-                    studio.dialogs, PcmShape{format.bitsPerSample, format.samplesPerSec, format.channels}, source,
+                    context.dialogs, PcmShape{format.bitsPerSample, format.samplesPerSec, format.channels}, source,
                     static_cast<std::uint32_t>(sourceBytes), PcmShape{16, std::uint32_t(rate), 2},
                     options.converterLibrary);
                 // A track without one of its clips is not the track: the export must not go on.
                 if (result.status == ConvertStatus::LibraryMissing) return false;
                 if (result.status == ConvertStatus::Failed) {
-                    studio.dialogs.messageBox(clipConversionFailedMessage(clip->FileName()), studio.caption,
+                    context.dialogs.messageBox(clipConversionFailedMessage(clip->FileName()), context.texts.caption(),
                                               DialogIcon::Error, DialogButtons::Ok);
                     return false;
                 }
@@ -159,14 +159,14 @@ bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span
 
         // The whole track as one stereo signal, so it sounds as its playback does.
         if (equalize) {
-            const EqCoefficientTable& table = studio.equalizer().table();
+            const EqCoefficientTable& table = context.equalizer.table();
             if (!EqualizeSignal(buffer, 2, table.denominator, table.numerator,
                                 [&](std::size_t done) { return meter.add(double(done)); }))
                 return false;
         }
 
-        if (!studio.model.trackExists(track)) throw std::out_of_range("no such track");
-        const TrackSlot& settings = studio.model.track(track);
+        if (!context.model.trackExists(track)) throw std::out_of_range("no such track");
+        const TrackSlot& settings = context.model.track(track);
         const TrackMix mix = TrackMix::of(settings.gain, settings.volume, settings.pan);
         for (std::size_t done = 0; done < n;) {
             const std::size_t step = std::min(kChunkSamples, n - done);
@@ -175,7 +175,7 @@ bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span
             if (!meter.add(double(step))) return false;
         }
     } catch (const std::exception&) {
-        studio.dialogs.messageBox(kRenderFailedMessage, studio.caption, DialogIcon::Error, DialogButtons::Ok);
+        context.dialogs.messageBox(kRenderFailedMessage, context.texts.caption(), DialogIcon::Error, DialogButtons::Ok);
         return false;
     }
     return true;

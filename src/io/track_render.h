@@ -13,7 +13,7 @@
 namespace tqx {
 
 class ProjectModel;
-class Studio;
+struct ExportContext;
 
 // A clip and a time on the timeline, in seconds.
 struct ClipTime {
@@ -45,7 +45,7 @@ struct RenderOptions {
 // the whole track was rendered. False when the progress callback asked to stop, or when a
 // clip could not be mixed (no converter, no room for its conversion) or the rendering failed,
 // the user having been told; the buffer then does not hold the track.
-bool renderTrack(Studio& studio, int track, const TrackExtent& extent, std::span<std::int16_t> buffer,
+bool renderTrack(const ExportContext& context, int track, const TrackExtent& extent, std::span<std::int16_t> buffer,
                  const RenderOptions& options = {});
 
 }  // namespace tqx

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <new>
 
-#include "engine/studio.h"
+#include "engine/timeline.h"
+#include "engine/window_texts.h"
+#include "project/project_model.h"
 #include "platform/wave_reader.h"
 #include "io/import_format.h"
 #include "io/ravelin_client.h"
@@ -12,16 +14,15 @@
 namespace tqx {
 
 void WaveImporter::N17Click() {
-    if (studio_.model.trackCount() == 0) return;
-    studio_.StopAll();
-    auto path = studio_.dialogs.openFile({"Wave files", "*.wav"}, "wav");
+    if (model_.trackCount() == 0) return;
+    stopAll_();
+    auto path = dialogs_.openFile({"Wave files", "*.wav"}, "wav");
     if (!path) return;
     importInteractive(*path);
-    studio_.notify(Change::TrackView);
 }
 
 void WaveImporter::warn(const std::string& text) {
-    studio_.dialogs.messageBox(text, kApplicationTitle, DialogIcon::Warning, DialogButtons::Ok);
+    dialogs_.messageBox(text, kApplicationTitle, DialogIcon::Warning, DialogButtons::Ok);
 }
 
 WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat& format,
@@ -56,7 +57,7 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
     }
     const std::vector<std::string> recomputed = recomputedFormatMemo(path, format, check);
     format = check.format;
-    if (interactive) studio_.setCaption(kOpeningCaption);
+    if (interactive) texts_.setCaption(kOpeningCaption);
 
     // Only what the file really holds is read: a data chunk that claims more gives less.
     std::optional<std::vector<std::uint8_t>> bytes;
@@ -71,10 +72,10 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
     }
     data = std::move(*bytes);
 
-    const auto projectRate = static_cast<std::uint32_t>(studio_.model.ProjectSampleRate);
+    const auto projectRate = static_cast<std::uint32_t>(model_.ProjectSampleRate);
     if (format.samplesPerSec != projectRate) {
         ConvertResult converted =
-            convertWithRavelin(studio_.dialogs, {16, format.samplesPerSec, format.channels}, data.data(),
+            convertWithRavelin(dialogs_, {16, format.samplesPerSec, format.channels}, data.data(),
                                static_cast<std::uint32_t>(data.size()), {16, projectRate, format.channels});
         if (converted.status == ConvertStatus::LibraryMissing) return LoadResult::Failed;
         if (converted.status != ConvertStatus::Ok) {
@@ -87,24 +88,21 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
         format.avgBytesPerSec = format.blockAlign * projectRate;
         format.extraSize = 18;
     }
-    if (!recomputed.empty()) {
-        studio_.memo.insert(studio_.memo.end(), recomputed.begin(), recomputed.end());
-        studio_.notify(Change::Memo);
-    }
+    for (const std::string& line : recomputed) texts_.addMemo(line);
     return LoadResult::Ok;
 }
 
 void WaveImporter::placeClip(int slot, int track, const WaveFormat& format, std::vector<std::uint8_t>&& data,
                              const std::string& path) {
-    const int rate = studio_.model.ProjectSampleRate;
-    const int cursor = studio_.timeline.CursorX;
-    TMultiWave& clip = studio_.model.createClip(slot);
+    const int rate = model_.ProjectSampleRate;
+    const int cursor = timeline_.CursorX;
+    TMultiWave& clip = model_.createClip(slot);
     try {
         // One tenth of a second per output block.
         clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(rate, format.channels));
         clip.SetFileName(path);
     } catch (const std::bad_alloc&) {
-        studio_.model.destroyClip(slot);  // no clip without its audio
+        model_.destroyClip(slot);  // no clip without its audio
         throw;
     }
     clip.SetTrack(track);
@@ -113,9 +111,9 @@ void WaveImporter::placeClip(int slot, int track, const WaveFormat& format, std:
     clip.TakeData(std::move(data));
     clip.SetTimelinePos(cursor);
     // Seconds at the cursor, kept in single precision like every start time.
-    clip.SetStartTime(static_cast<float>(double(cursor) * studio_.timeline.TimeScale / rate));
-    studio_.layoutClip(clip);
-    studio_.notify(Change::Clips);
+    clip.SetStartTime(static_cast<float>(double(cursor) * timeline_.TimeScale / rate));
+    timeline_.layClip(clip, rate);
+    model_.changedClip(slot, ClipChange::Added);
 }
 
 void WaveImporter::importInteractive(const std::string& path) {
@@ -124,13 +122,13 @@ void WaveImporter::importInteractive(const std::string& path) {
     } catch (const std::bad_alloc&) {
         warn(outOfMemoryMessage(path));
     }
-    studio_.setCaption(kApplicationTitle);
+    texts_.setCaption(kApplicationTitle);
 }
 
 void WaveImporter::importIntoSelectedTrack(const std::string& path) {
-    const int t = studio_.model.SelectedTrack;
-    if (!studio_.model.trackExists(t)) return;
-    TrackSlot& track = studio_.model.track(t);
+    const int t = model_.SelectedTrack;
+    if (!model_.trackExists(t)) return;
+    TrackSlot& track = model_.track(t);
     const WaveFormat previous = track.importFormat;
     std::vector<std::uint8_t> data;
     const LoadResult result = load(path, track.importFormat, data, true);
@@ -140,7 +138,7 @@ void WaveImporter::importIntoSelectedTrack(const std::string& path) {
     track.importBufferSize = static_cast<std::uint32_t>(track.importBuffer.size());
     track.untouched = false;
 
-    const int slot = studio_.model.firstFreeClipSlot();
+    const int slot = model_.firstFreeClipSlot();
     if (slot >= 0) {
         placeClip(slot, t, track.importFormat, std::move(track.importBuffer), path);
     } else {
@@ -148,13 +146,10 @@ void WaveImporter::importIntoSelectedTrack(const std::string& path) {
         const WaveFormat& f = track.importFormat;
         const unsigned frameBytes = f.channels * (f.bitsPerSample / 8u);
         const double frames = frameBytes ? double(track.importBufferSize / frameBytes) : 0.0;
-        const double width = std::trunc(frames / studio_.timeline.TimeScale) /
-                             (double(f.samplesPerSec) / studio_.model.ProjectSampleRate);
-        const int cursor = studio_.timeline.CursorX;
-        if (studio_.timeline.hScrollRange - 200 < cursor + width) {
-            studio_.timeline.hScrollRange = static_cast<int>(std::trunc(width + cursor + 200));
-            studio_.notify(Change::Cursor);
-        }
+        const double width = timeline_.widthOf(frames, f.samplesPerSec, model_.ProjectSampleRate);
+        const int cursor = timeline_.CursorX;
+        timeline_.coverRight(static_cast<int>(std::trunc(width + cursor)));
+        timeline_.cursorMoved();
     }
     track.importBuffer.clear();
     track.importBuffer.shrink_to_fit();
@@ -162,7 +157,7 @@ void WaveImporter::importIntoSelectedTrack(const std::string& path) {
 
 bool WaveImporter::importForProject(int clipSlot, const std::string& path, int track) {
     if (clipSlot < 0 || clipSlot >= kClipSlots) return false;
-    if (!studio_.model.trackExists(track)) return false;
+    if (!model_.trackExists(track)) return false;
     WaveFormat format{};
     std::vector<std::uint8_t> data;
     try {

@@ -3,14 +3,18 @@
 // cursor, and clip by clip while a project is opened. A file at another sampling rate is
 // converted to the project's rate by the converter library.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/user_dialogs.h"
 #include "platform/wave_format.h"
 
 namespace tqx {
 
-class Studio;
+class ProjectModel;
+class WindowTexts;
+struct Timeline;
 
 class WaveImporter {
 public:
@@ -26,7 +30,10 @@ public:
         return "エラー。メモリが足りないため、ファイル「" + path + "」を読み込めませんでした。";
     }
 
-    explicit WaveImporter(Studio& studio) : studio_(studio) {}
+    // `stopAll` ends playback and recording before an import from the menu.
+    WaveImporter(UserDialogs& dialogs, ProjectModel& model, Timeline& timeline, WindowTexts& texts,
+                 std::function<void()> stopAll)
+        : dialogs_(dialogs), model_(model), timeline_(timeline), texts_(texts), stopAll_(std::move(stopAll)) {}
 
     // The menu command: asks for a file and imports it into the selected track.
     void N17Click();
@@ -51,7 +58,11 @@ private:
     void placeClip(int slot, int track, const WaveFormat& format, std::vector<std::uint8_t>&& data,
                    const std::string& path);
 
-    Studio& studio_;
+    UserDialogs& dialogs_;
+    ProjectModel& model_;
+    Timeline& timeline_;
+    WindowTexts& texts_;
+    std::function<void()> stopAll_;
 };
 
 }  // namespace tqx

@@ -42,6 +42,20 @@ std::optional<std::string> ScriptedDialogs::chooseFolder(const std::string& titl
     return nextOf(folders);
 }
 
+std::optional<std::vector<int>> ScriptedDialogs::chooseTracks(const std::vector<std::string>& names) {
+    shown.push_back({Kind::ChooseTracks, "", "", DialogIcon::None, DialogButtons::Ok});
+    tracksOffered = names;
+    if (trackChoices.empty()) return std::nullopt;
+    auto v = trackChoices.front();
+    trackChoices.pop_front();
+    return v;
+}
+
+bool ScriptedDialogs::progress(const std::string& what, double fraction) {
+    progressReports.emplace_back(what, fraction);
+    return !stopAfterReports || progressReports.size() < *stopAfterReports;
+}
+
 std::vector<std::string> ScriptedDialogs::messages() const {
     std::vector<std::string> out;
     for (const auto& s : shown)

@@ -11,7 +11,7 @@ namespace tqx {
 
 class ScriptedDialogs : public UserDialogs {
 public:
-    enum class Kind { MessageBox, PlainMessage, OpenFile, SaveFile, ChooseFolder };
+    enum class Kind { MessageBox, PlainMessage, OpenFile, SaveFile, ChooseFolder, ChooseTracks };
     struct Shown {
         Kind kind;
         std::string text;     // message text, proposed file name or folder title
@@ -25,6 +25,11 @@ public:
     std::deque<DialogAnswer> answers;
     std::deque<std::optional<std::string>> files;    // open and save dialogs
     std::deque<std::optional<std::string>> folders;  // folder chooser
+    std::deque<std::optional<std::vector<int>>> trackChoices;  // the track selection dialog
+    std::vector<std::string> tracksOffered;  // the names the last track selection showed
+    // Every progress report, and how many the command may make before the user stops it.
+    std::vector<std::pair<std::string, double>> progressReports;
+    std::optional<std::size_t> stopAfterReports;
 
     std::vector<Shown> shown;
 
@@ -37,6 +42,8 @@ public:
                                         const std::string& defaultExtension,
                                         bool overwritePrompt) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
+    std::optional<std::vector<int>> chooseTracks(const std::vector<std::string>& names) override;
+    bool progress(const std::string& what, double fraction) override;
 
     // Texts of every message box and plain message, in order.
     std::vector<std::string> messages() const;

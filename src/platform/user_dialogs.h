@@ -1,8 +1,9 @@
 #pragma once
-// Every message box and file/folder dialog the core shows goes through this interface, so
-// tests can answer them and read back every text that was shown.
+// Every message box, file/folder dialog and progress report the core shows goes through this
+// interface, so tests can answer them and read back every text that was shown. GUI thread.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tqx {
 
@@ -39,6 +40,12 @@ public:
                                                 bool overwritePrompt) = 0;
     // Folder chooser titled `title`; nothing when cancelled.
     virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
+    // The track selection dialog: the user ticks some of `names` (in the order shown); the
+    // ticked indices, nothing when cancelled.
+    virtual std::optional<std::vector<int>> chooseTracks(const std::vector<std::string>& names) = 0;
+    // A long command's progress (0..1) under `what`; false when the user asked it to stop.
+    // A fraction of 1 ends the report.
+    virtual bool progress(const std::string& what, double fraction) = 0;
 };
 
 }  // namespace tqx

@@ -26,6 +26,10 @@ float sliderPositionToGain(int position) {
     return static_cast<float>(5.0 * double(position - kCentre) / kCentre);
 }
 
+std::string trackItemText(const TrackOrderEntry& entry) {
+    return "Track" + std::to_string(entry.slot + 1) + " (" + entry.name + ")";
+}
+
 ProjectModel::ProjectModel() : tracks_(kTrackSlots), clips_(kClipSlots) {}
 
 int ProjectModel::createTrack(std::optional<int> slot) {
@@ -50,6 +54,7 @@ int ProjectModel::createTrack(std::optional<int> slot) {
     t.panelTop = totalTrackHeight() + 60 * s + 20;
     restackPanels();
     updateAnySolo();
+    changedTrack(s, TrackChange::Added);
     return s;
 }
 
@@ -74,10 +79,16 @@ void ProjectModel::removeTrack(int slot) {
     if (!trackExists(slot)) return;
     resetSlotValues(tracks_[slot]);
     SelectedTrack = -1;
-    for (auto& c : clips_)
-        if (c && c->GetTrack() == slot) c.reset();
+    std::vector<int> gone;
+    for (std::size_t c = 0; c < clips_.size(); ++c)
+        if (clips_[c] && clips_[c]->GetTrack() == slot) {
+            clips_[c].reset();
+            gone.push_back(int(c));
+        }
     restackPanels();
     updateAnySolo();
+    for (int c : gone) changedClip(c, ClipChange::Removed);
+    changedTrack(slot, TrackChange::Removed);
 }
 
 void ProjectModel::resetProject() {
@@ -85,6 +96,7 @@ void ProjectModel::resetProject() {
     for (auto& t : tracks_)
         if (t.exists) resetSlotValues(t);
     AnySolo = false;
+    if (bulk_ == 0) replaced();
 }
 
 int ProjectModel::trackCount() const {
@@ -150,6 +162,7 @@ void ProjectModel::applySettings(int slot, const TrackSettings& s, bool full, in
     t.muted = s.muted != 0;
     t.soloed = s.soloed != 0;
     updateAnySolo();
+    changedTrack(slot, TrackChange::Values);
 }
 
 std::deque<TrackOrderEntry> ProjectModel::buildOrderedTrackList() const {
@@ -185,6 +198,7 @@ void ProjectModel::applyTrackOrder(const std::deque<TrackOrderEntry>& order) {
     for (const auto& e : order)
         if (trackExists(e.slot)) tracks_[e.slot].panelTop = e.panelTop;
     restackPanels();
+    changedTrack(-1, TrackChange::Order);
 }
 
 void ProjectModel::restackPanels() {
@@ -204,12 +218,14 @@ void ProjectModel::setPanelHeight(int slot, int height) {
     if (!trackExists(slot)) return;
     tracks_[slot].panelHeight = std::clamp(height, kMinPanelHeight, kMaxPanelHeight);
     restackPanels();
+    changedTrack(slot, TrackChange::Layout);
 }
 
 void ProjectModel::swapPanels(int a, int b) {
     if (!trackExists(a) || !trackExists(b) || a == b) return;
     std::swap(tracks_[a].panelTop, tracks_[b].panelTop);
     restackPanels();
+    changedTrack(-1, TrackChange::Order);
 }
 
 TMultiWave* ProjectModel::clip(int slot) const {
@@ -229,7 +245,9 @@ TMultiWave& ProjectModel::createClip(int slot) {
 }
 
 void ProjectModel::destroyClip(int slot) {
-    if (slot >= 0 && slot < kClipSlots) clips_[static_cast<std::size_t>(slot)].reset();
+    if (slot < 0 || slot >= kClipSlots || !clips_[static_cast<std::size_t>(slot)]) return;
+    clips_[static_cast<std::size_t>(slot)].reset();
+    changedClip(slot, ClipChange::Removed);
 }
 
 std::vector<int> ProjectModel::clipSlots() const {

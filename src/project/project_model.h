@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "project/multi_wave.h"
+#include "platform/signal.h"
 #include "platform/wave_format.h"
+#include "project/multi_wave.h"
 
 namespace tqx {
 
@@ -63,6 +64,8 @@ struct TrackOrderEntry {
     int panelTop = 0;
     std::string name;
 };
+// How lists of tracks show an entry: "Track3 (ギター)".
+std::string trackItemText(const TrackOrderEntry& entry);
 
 struct ClipEntry {
     int clipSlot = 0;
@@ -83,6 +86,27 @@ float sliderPositionToVolume(int position);
 float sliderPositionToPan(int position);
 float sliderPositionToGain(int position);
 
+// What changed of a track or a clip, as the project announces it.
+enum class TrackChange {
+    Added,
+    Removed,
+    Named,     // its name
+    Values,    // volume, pan, gain, toggles, devices, icon
+    Layout,    // panel heights or folding
+    Order,     // the panels' on-screen order
+    Selected,  // became the selected track
+};
+enum class ClipChange {
+    Added,
+    Removed,
+    Moved,  // start time, track or place on the timeline
+    Data,   // its audio (a take read back)
+};
+
+// The project document: every track and clip and the values the project file saves. Each
+// change is announced with what changed; the operations below announce their own, and code
+// that changes a track's or clip's fields directly announces it (changedTrack, changedClip).
+// GUI thread.
 class ProjectModel {
 public:
     ProjectModel();
@@ -92,13 +116,41 @@ public:
     std::string SavePath;
     int SelectedTrack = -1;
     bool AnySolo = false;
+    int recordingMode = 0;  // 0 "ステレオ", 1 "モノラル": the channels of every new take
+
+    Signal<int, TrackChange> trackChanged;  // track slot, -1 for many
+    Signal<int, ClipChange> clipChanged;    // clip slot
+    Signal<> replaced;                      // the whole project (reset, opened, built anew)
+    void changedTrack(int slot, TrackChange what) {
+        if (bulk_ == 0) trackChanged(slot, what);
+    }
+    void changedClip(int slot, ClipChange what) {
+        if (bulk_ == 0) clipChanged(slot, what);
+    }
+
+    // While one lives, single changes are not announced; when the last one goes, the whole
+    // project is announced as replaced. For building a project from scratch (opening a file,
+    // a new project), where followers would otherwise rebuild a view at every track.
+    class BulkChange {
+    public:
+        explicit BulkChange(ProjectModel& model) : model_(model) { ++model_.bulk_; }
+        ~BulkChange() {
+            if (--model_.bulk_ == 0) model_.replaced();
+        }
+        BulkChange(const BulkChange&) = delete;
+        BulkChange& operator=(const BulkChange&) = delete;
+
+    private:
+        ProjectModel& model_;
+    };
 
     TrackSlot& track(int slot) { return tracks_[static_cast<std::size_t>(slot)]; }
     const TrackSlot& track(int slot) const { return tracks_[static_cast<std::size_t>(slot)]; }
     bool trackExists(int slot) const { return slot >= 0 && slot < kTrackSlots && tracks_[slot].exists; }
 
     // Creates a track in the lowest free slot (or the given one) and stacks its panel below
-    // the others; the slot, or -1 when nothing was created.
+    // the others; the slot, or -1 when nothing was created. Layout changes below are
+    // announced with slot -1 when they move every panel.
     int createTrack(std::optional<int> slot = std::nullopt);
     // Removes the track and its clips; SelectedTrack becomes -1.
     void removeTrack(int slot);
@@ -131,12 +183,15 @@ public:
     // --- clips ---
     TMultiWave* clip(int slot) const;
     int firstFreeClipSlot() const;  // -1 when full
+    // A new, empty clip in `slot`; whoever fills it announces it (ClipChange::Added) once it
+    // is complete.
     TMultiWave& createClip(int slot);
     void destroyClip(int slot);
     // Occupied clip slots in ascending order.
     std::vector<int> clipSlots() const;
 
 private:
+    int bulk_ = 0;
     std::vector<TrackSlot> tracks_;
     std::vector<std::unique_ptr<TMultiWave>> clips_;
 };

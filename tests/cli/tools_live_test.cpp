@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "io/wave_import.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
@@ -24,7 +24,7 @@
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "project/clip_timing.h"
-#include "project/project_file_commands.h"
+#include "session/project_file_commands.h"
 #include "support/monitor_capture.h"
 #include "support/test_support.h"
 

@@ -140,7 +140,7 @@ TEST_F(EqualizerTest, LoadingClampsPositionsAndIgnoresUnknownBandSets) {
 
 TEST_F(EqualizerTest, ListenerHearsEachOperationOnce) {
     int calls = 0;
-    eq.onChanged = [&] { ++calls; };
+    const Connection listening = eq.changed.connect([&] { ++calls; });
     eq.setBandPosition(1, 10);
     EXPECT_EQ(calls, 1);
     eq.setBandPosition(1, 10);

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/capture_engine.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/scripted_dialogs.h"
 #include "audio/simulated_audio.h"
 #include "support/test_support.h"

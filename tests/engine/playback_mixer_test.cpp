@@ -160,7 +160,7 @@ TEST_F(PlaybackMixerTest, GoToStartWhilePlayingPlaysEveryClipAgainFromZero) {
     const StreamId longStream = clip.WaveOut;
     rig.audio.clearPlayed();
     studio.transport().SpeedButton2Click();
-    EXPECT_EQ(studio.timeText, "00:00.000");
+    EXPECT_EQ(studio.texts.timeText(), "00:00.000");
     ASSERT_NE(shortClip.WaveOut, 0u);
     const StreamId again = shortClip.WaveOut;
     EXPECT_EQ(rig.audio.originOf(again), rig.audio.originOf(longStream));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/playback_mixer.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "engine/transport.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"

@@ -61,7 +61,7 @@ protected:
         rig.audio.addInputDevice("Mic");
         const int t = rig.addTrack();
         studio.model.track(t).recordArmed = true;
-        studio.recordToggle = true;
+        studio.transport().setRecordToggle(true);
         return t;
     }
 
@@ -110,7 +110,7 @@ TEST_F(SampleClock, PlayHeadIsExactAfterTenHours) {
     rig.sink.pump();
     EXPECT_EQ(studio.timeline.PlayHead.load(), 36012.25);
     EXPECT_EQ(studio.timeline.CursorX.load(), 40 * 36012 + 10);  // 40 pixels per second
-    EXPECT_EQ(studio.timeText, "600:12.250");
+    EXPECT_EQ(studio.texts.timeText(), "600:12.250");
 }
 
 // The program stalls for two seconds while two clips play: the streams stay on their frames,
@@ -126,7 +126,7 @@ TEST_F(SampleClock, AStalledProgramShiftsNoStream) {
     expectAlignedSince(0.0f);
     rig.press();
     std::size_t reports = 0;
-    for (const std::string& line : studio.memo)
+    for (const std::string& line : studio.texts.memo())
         if (line.find("の再生が間に合わず") != std::string::npos) ++reports;
     EXPECT_EQ(reports, 2u);
 }
@@ -154,7 +154,7 @@ TEST_F(SampleClock, ATakeLosesNothingToStallsAndBursts) {
         for (int ch = 0; ch < 2; ++ch)
             ASSERT_EQ(getSample16(take.GetData() + 4 * f + 2 * ch), std::int16_t(((first + f) * 3 + ch * 999) % 30011))
                 << "frame " << f;
-    EXPECT_TRUE(std::none_of(studio.memo.begin(), studio.memo.end(),
+    EXPECT_TRUE(std::none_of(studio.texts.memo().begin(), studio.texts.memo().end(),
                              [](const std::string& line) { return line.find("あふれ") != std::string::npos; }));
 }
 

@@ -37,7 +37,7 @@ TEST_F(TransportTest, PlayWithoutClipsStillRunsTheTimerAndTheDisplay) {
     EXPECT_TRUE(rig.timer.running());
     rig.run(1020);
     EXPECT_NEAR(tl.PlayHead.load(), 1.02f, 1e-3);
-    EXPECT_EQ(studio.timeText, "00:01.020");
+    EXPECT_EQ(studio.texts.timeText(), "00:01.020");
     EXPECT_EQ(tl.CursorX.load(), 40);  // 40 pixels per second at 44,100 Hz
     rig.press();
     EXPECT_FALSE(transport.isPlaying());
@@ -55,7 +55,7 @@ TEST_F(TransportTest, GoToStartResetsPositionCursorScrollAndDisplay) {
     EXPECT_EQ(tl.PlayHead.load(), 0.0f);
     EXPECT_EQ(tl.CursorX.load(), 0);
     EXPECT_EQ(tl.hScrollPosition, 0);
-    EXPECT_EQ(studio.timeText, "00:00.000");
+    EXPECT_EQ(studio.texts.timeText(), "00:00.000");
 }
 
 TEST_F(TransportTest, CanvasClickSeeksOpenStreamsToThePixelsTime) {
@@ -68,8 +68,8 @@ TEST_F(TransportTest, CanvasClickSeeksOpenStreamsToThePixelsTime) {
     EXPECT_EQ(tl.CursorX.load(), 100);
     EXPECT_FLOAT_EQ(tl.StartPosition, 2.5f);
     EXPECT_FLOAT_EQ(tl.PlayHead.load(), 2.5f);
-    EXPECT_EQ(studio.timeText, "00:02.500");
-    EXPECT_EQ(studio.diagnostic, "100");
+    EXPECT_EQ(studio.texts.timeText(), "00:02.500");
+    EXPECT_EQ(studio.texts.diagnostic(), "100");
     rig.run(150);
     // The stream goes on, now from the clip's second 2.
     EXPECT_EQ(slice(rig.audio.playedSamples(clip.WaveOut), 0, kStereoBlock),
@@ -136,7 +136,7 @@ protected:
         rig.audio.addInputDevice("Microphone");
         rig.audio.setInputSignal([](std::uint64_t frame, int) { return std::int16_t(frame % 1000 + 1); });
         studio.model.track(armed).recordArmed = true;
-        studio.recordToggle = true;
+        studio.transport().setRecordToggle(true);
     }
     ScratchDir dir;
     int armed = rig.addTrack();
@@ -161,10 +161,10 @@ TEST_F(TransportRecordingTest, PressRecordsWhilePlayingAndTheNextPressStopsBoth)
 }
 
 TEST_F(TransportRecordingTest, RecordPressWhilePlayingStopsPlaybackAndTheNextPlaysTheTake) {
-    studio.recordToggle = false;
+    studio.transport().setRecordToggle(false);
     rig.press();
     rig.run(200);
-    studio.recordToggle = true;
+    studio.transport().setRecordToggle(true);
     rig.press();  // starts the recording, stops the timer
     EXPECT_FALSE(transport.isPlaying());
     EXPECT_EQ(rig.audio.openInputCount(), 1);

@@ -5,6 +5,8 @@
 #include "effects/apply_equalizer.h"
 #include "effects/equalizer.h"
 #include "io/export_test_support.h"
+#include "session/clip_commands.h"
+#include "support/change_log.h"
 
 namespace tqx {
 namespace {
@@ -33,7 +35,7 @@ TEST_F(ClipCommands, MonoClipIsExportedMonoAtItsOwnRateWhileItsTrackExportsStere
     EXPECT_EQ(dialogs.shown[0].caption, "Tinderquillex");
     EXPECT_EQ(dialogs.shown[0].icon, DialogIcon::Question);
     EXPECT_EQ(dialogs.shown[1].text, "NoName");
-    EXPECT_EQ(studio.caption, "Tinderquillex");
+    EXPECT_EQ(studio.texts.caption(), "Tinderquillex");
 
     EXPECT_EQ(exportTrack(t).format, WaveFormat::pcm(2, 44100));
 }
@@ -117,7 +119,7 @@ TEST_F(ClipCommands, NoCurrentClipEndsAfterTheQuestion) {
         dialogs.shown.clear();
         studio.selectedClip = slot;
         studio.exporter().E1Click();
-        studio.exporter().N23Click();
+        N23Click(studio);
         EXPECT_EQ(dialogs.messages(),
                   (std::vector<std::string>{"この音声をエクスポートしますか？", "この音声を削除しますか？"}));
         EXPECT_EQ(dialogs.shown.size(), 2u);  // no save dialog
@@ -126,38 +128,33 @@ TEST_F(ClipCommands, NoCurrentClipEndsAfterTheQuestion) {
 }
 
 TEST_F(ClipCommands, DeletionAsksAndKeepsTheFile) {
-    struct Counter : StudioView {
-        int clips = 0;
-        void changed(Change c) override { clips += c == Change::Clips; }
-    } view;
-    studio.view = &view;
+    test::ChangeLog view(studio);
     const int t = addTrack();
     addClip(t, 0.0f, stereo(1, 1, 1));
     const std::string file = dir.file("take.wav");
     test::writeFile(file, test::makeWave(2, 44100, {1, 1}));
     model().clip(0)->SetFileName(file);
-    studio.caption = "Tinderquillex - 変更";
+    studio.texts.setCaption("Tinderquillex - 変更");
 
     studio.selectedClip = 0;
     dialogs.answers.push_back(DialogAnswer::No);
-    studio.exporter().N23Click();
+    N23Click(studio);
     EXPECT_NE(model().clip(0), nullptr);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "この音声を削除しますか？");
     EXPECT_EQ(dialogs.shown[0].icon, DialogIcon::Warning);
     EXPECT_EQ(dialogs.shown[0].buttons, DialogButtons::YesNo);
     EXPECT_EQ(dialogs.shown[0].caption, "Tinderquillex - 変更");
-    EXPECT_EQ(view.clips, 0);
+    EXPECT_TRUE(view.clips.empty());
 
     dialogs.answers.push_back(DialogAnswer::Yes);
-    studio.exporter().N23Click();
+    N23Click(studio);
     EXPECT_EQ(model().clip(0), nullptr);
     EXPECT_EQ(model().clipCount(), 0);
     EXPECT_TRUE(std::filesystem::exists(file));
     EXPECT_EQ(studio.selectedClip, 0);
-    EXPECT_EQ(view.clips, 1);
+    EXPECT_EQ(view.clips, (std::vector<std::pair<int, ClipChange>>{{0, ClipChange::Removed}}));
     EXPECT_TRUE(model().trackExists(t));
-    studio.view = nullptr;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "effects/equalizer.h"
 #include "io/export_test_support.h"
 #include "io/mixdown.h"
+#include "support/change_log.h"
 
 namespace tqx {
 namespace {
@@ -12,25 +13,12 @@ using test::readExport;
 using test::Samples;
 using test::stereo;
 
-// Records captions as they change and answers progress reports.
-class RecordingView : public StudioView {
-public:
-    explicit RecordingView(Studio& studio) : studio_(studio) {}
-    void changed(Change change) override {
-        if (change == Change::Caption) captions.push_back(studio_.caption);
-    }
-    bool progress(const std::string& what, double fraction) override {
-        texts.push_back(what);
-        fractions.push_back(fraction);
-        return int(fractions.size()) < stopAfter;
-    }
-    std::vector<std::string> captions, texts;
-    std::vector<double> fractions;
-    int stopAfter = 1 << 30;
-
-private:
-    Studio& studio_;
-};
+// The fractions of every progress report so far.
+std::vector<double> fractionsOf(const ScriptedDialogs& dialogs) {
+    std::vector<double> out;
+    for (const auto& [what, fraction] : dialogs.progressReports) out.push_back(fraction);
+    return out;
+}
 
 class Mixdown : public test::ExportTest {};
 
@@ -44,8 +32,7 @@ TEST_F(Mixdown, WholeProjectTakesEveryTrackMutedOrNotAndIsAsLongAsTheLongest) {
     model().updateAnySolo();
     (void)c;  // a track without clips adds nothing
 
-    RecordingView view(studio);
-    studio.view = &view;
+    test::ChangeLog view(studio);
     const ExportedWave w = mixdownAll();
     ASSERT_TRUE(w.exists);
     EXPECT_EQ(w.format, WaveFormat::pcm(2, 44100));
@@ -61,10 +48,9 @@ TEST_F(Mixdown, WholeProjectTakesEveryTrackMutedOrNotAndIsAsLongAsTheLongest) {
     EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::SaveFile);
     EXPECT_EQ(dialogs.shown[1].text, "NoName");
     EXPECT_EQ(view.captions, (std::vector<std::string>{"エクスポート中...", "Tinderquillex"}));
-    ASSERT_FALSE(view.fractions.empty());
-    EXPECT_EQ(view.texts.front(), "エクスポート中...");
-    EXPECT_EQ(view.fractions.back(), 1.0);
-    studio.view = nullptr;
+    ASSERT_FALSE(dialogs.progressReports.empty());
+    EXPECT_EQ(dialogs.progressReports.front().first, "エクスポート中...");
+    EXPECT_EQ(dialogs.progressReports.back().second, 1.0);
 }
 
 TEST_F(Mixdown, NoTracksNoQuestionAndNoFileWithoutClips) {
@@ -79,7 +65,7 @@ TEST_F(Mixdown, NoTracksNoQuestionAndNoFileWithoutClips) {
     EXPECT_FALSE(exportTrack(t).exists);
     EXPECT_TRUE(dialogs.messages() ==
                 (std::vector<std::string>{"エクスポートしますか？", "このトラックをエクスポートしますか？"}));
-    EXPECT_EQ(studio.caption, "Tinderquillex");
+    EXPECT_EQ(studio.texts.caption(), "Tinderquillex");
 
     // No selected track (after a deletion) renders nothing either.
     addClip(t, 0.0f, stereo(1, 1, 1));
@@ -97,7 +83,7 @@ TEST_F(Mixdown, AnsweringNoOrCancellingTheSaveDialogWritesNothing) {
     dialogs.files.push_back(std::nullopt);
     studio.exporter().A2Click();
     EXPECT_TRUE(filesInDir().empty());
-    EXPECT_EQ(studio.caption, "Tinderquillex");
+    EXPECT_EQ(studio.texts.caption(), "Tinderquillex");
 }
 
 TEST_F(Mixdown, ChosenTracksComeInDisplayOrderEachWithItsOwnSettings) {
@@ -112,42 +98,42 @@ TEST_F(Mixdown, ChosenTracksComeInDisplayOrderEachWithItsOwnSettings) {
     model().track(t0).panelTop = 100;
     model().track(t1).panelTop = 200;
 
-    int asked = 0;
-    studio.exporter().chooseTracks = [&]() -> std::optional<std::vector<int>> {
-        ++asked;
-        return std::vector<int>{2, 0};
-    };
+    dialogs.trackChoices.push_back(std::vector<int>{2, 0});
     dialogs.files.push_back(dir.file("chosen.wav"));
     studio.exporter().S2Click();
-    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(dialogs.trackChoices.empty());
+    EXPECT_EQ(dialogs.tracksOffered,
+              (std::vector<std::string>{"Track3 (トラック3)", "Track1 (トラック1)", "Track2 (トラック2)"}));
     EXPECT_EQ(readExport(dir.file("chosen.wav")).samples, (Samples{300, 400, 100, 200}));
     // No question before the chooser; the save dialog comes after it.
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::SaveFile);
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::ChooseTracks);
+    EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::SaveFile);
 }
 
 TEST_F(Mixdown, ChooserCancelledOrEmptyEndsQuietly) {
     const int t = addTrack();
     addClip(t, 0.0f, stereo(1, 1, 1));
-    studio.exporter().S2Click();  // no chooser installed
-    studio.exporter().chooseTracks = [] { return std::optional<std::vector<int>>{}; };
+    dialogs.trackChoices.push_back(std::nullopt);
     studio.exporter().S2Click();
-    studio.exporter().chooseTracks = [] { return std::optional<std::vector<int>>{std::vector<int>{}}; };
+    dialogs.trackChoices.push_back(std::vector<int>{});
     studio.exporter().S2Click();
-    EXPECT_TRUE(dialogs.shown.empty());
+    // Two choosers, nothing after them.
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::ChooseTracks);
 }
 
 TEST_F(Mixdown, CliCoreWritesTracksInTheOrderGiven) {
     const int a = addTrack(), b = addTrack();
     addClip(a, 0.0f, stereo(1, 20000, 0));
     addClip(b, 0.0f, stereo(2, 20000, -100));
-    const MixdownResult r = writeMixdown(studio, {b, a, 77}, dir.file("core.wav"));
+    const MixdownResult r = writeMixdown(context(), {b, a, 77}, dir.file("core.wav"));
     EXPECT_EQ(r.status, MixdownStatus::Written);
     EXPECT_EQ(r.dataBytes, 8u);
     // Every addition raises a negative sum: b's -98 becomes -97 in the mix and -96 when a's
     // silent right channel is added after it.
     EXPECT_EQ(readExport(dir.file("core.wav")).samples, (Samples{32767, -96, 20000, -97}));
-    EXPECT_EQ(writeMixdown(studio, {}, dir.file("none.wav")).status, MixdownStatus::NothingToWrite);
+    EXPECT_EQ(writeMixdown(context(), {}, dir.file("none.wav")).status, MixdownStatus::NothingToWrite);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -161,20 +147,18 @@ TEST_F(Mixdown, CancelledExportsLeaveNoFileAndKeepTheOneTheyWouldReplace) {
     test::writeFile(dir.file("track.wav"), old);
     test::writeFile(dir.file("clip.wav"), old);
 
-    RecordingView view(studio);
-    view.stopAfter = 2;
-    studio.view = &view;
+    test::ChangeLog view(studio);
+    dialogs.stopAfterReports = 2;
     mixdownAll("mix.wav");
-    view.fractions.clear();
+    dialogs.progressReports.clear();
     exportTrack(t, "track.wav");
-    view.fractions.clear();
+    dialogs.progressReports.clear();
     exportClip(0, "clip.wav");
-    studio.view = nullptr;
 
     EXPECT_EQ(filesInDir(), (std::vector<std::string>{"clip.wav", "mix.wav", "track.wav"}));
     for (const char* name : {"mix.wav", "track.wav", "clip.wav"}) EXPECT_EQ(test::readFile(dir.file(name)), old);
     EXPECT_EQ(dialogs.messages().size(), 3u);  // the three questions, nothing else
-    EXPECT_EQ(studio.caption, "Tinderquillex");
+    EXPECT_EQ(studio.texts.caption(), "Tinderquillex");
     EXPECT_EQ(view.captions.back(), "Tinderquillex");
 }
 
@@ -183,21 +167,20 @@ TEST_F(Mixdown, ProgressGoesOnAndCancelWorksWhileTheEqualizerFilters) {
     studio.equalizer().setBandPosition(3, -150);
     const int t = addTrack();
     addClip(t, 0.0f, stereo(10 * 44100, 3000, -3000));
-    RecordingView view(studio);
-    studio.view = &view;
+    test::ChangeLog view(studio);
     ASSERT_TRUE(exportTrack(t, "whole.wav").exists);
     // The clips are mixed in the first third of the work, the equalizer runs in the second
     // and the track settings in the last; the export's own share is 90 %.
     std::vector<std::size_t> whileFiltering;
-    for (std::size_t i = 0; i < view.fractions.size(); ++i)
-        if (view.fractions[i] > 0.31 && view.fractions[i] < 0.59) whileFiltering.push_back(i);
+    const std::vector<double> fractions = fractionsOf(dialogs);
+    for (std::size_t i = 0; i < fractions.size(); ++i)
+        if (fractions[i] > 0.31 && fractions[i] < 0.59) whileFiltering.push_back(i);
     EXPECT_GE(whileFiltering.size(), 4u);
 
-    view.fractions.clear();
-    view.stopAfter = int(whileFiltering[1]) + 1;
+    dialogs.progressReports.clear();
+    dialogs.stopAfterReports = whileFiltering[1] + 1;
     EXPECT_FALSE(exportTrack(t, "stopped.wav").exists);
-    studio.view = nullptr;
-    EXPECT_EQ(view.fractions.size(), whileFiltering[1] + 1);
+    EXPECT_EQ(dialogs.progressReports.size(), whileFiltering[1] + 1);
 }
 
 TEST_F(Mixdown, AnExportMissingAClipIsNotKeptAndSaysWhy) {
@@ -233,7 +216,7 @@ TEST_F(Mixdown, AnExportMissingAClipIsNotKeptAndSaysWhy) {
     f.avgBytesPerSec = 88200;
     odd.SetFormat(f);
     odd.SetFileName("/songs/odd.wav");
-    EXPECT_EQ(writeMixdown(studio, {t}, dir.file("mix.wav")).status, MixdownStatus::RenderFailed);
+    EXPECT_EQ(writeMixdown(context(), {t}, dir.file("mix.wav")).status, MixdownStatus::RenderFailed);
     EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"エラー。クリップ「/songs/odd.wav」を変換できませんでした（メモリが足りないか、変換後の長さが 4 GiB を超えます）。",
                                                             discarded + kept}));
     EXPECT_EQ(test::readFile(dir.file("mix.wav")), old);
@@ -259,7 +242,7 @@ TEST_F(Mixdown, FileThatCannotBeCreatedIsReportedAndTheCaptionReturns) {
         // The track and mixdown messages come under the exporting caption, the clip's under
         // the title (its caption changes only after the file exists).
         EXPECT_EQ(shown.caption, command == 2 ? "Tinderquillex" : "エクスポート中...");
-        EXPECT_EQ(studio.caption, "Tinderquillex");
+        EXPECT_EQ(studio.texts.caption(), "Tinderquillex");
     }
     EXPECT_TRUE(filesInDir().empty());
 }

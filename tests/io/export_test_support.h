@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "io/exporter.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
@@ -69,6 +69,7 @@ protected:
     ScratchDir dir;
 
     ProjectModel& model() { return studio.model; }
+    ExportContext context() { return studio.exportContext(); }
 
     int addTrack() { return studio.model.createTrack(); }
 

@@ -6,9 +6,9 @@
 #include "engine/transport.h"
 #include "io/mixdown.h"
 #include "io/wave_import.h"
-#include "project/new_project.h"
-#include "project/project_file_commands.h"
-#include "project/track_commands.h"
+#include "session/new_project.h"
+#include "session/project_file_commands.h"
+#include "session/track_commands.h"
 #include "support/studio_rig.h"
 #include "support/test_support.h"
 
@@ -39,7 +39,7 @@ TEST(Session, ImportRecordSaveReopenAndMixdown) {
 
     // Arm track 2 and record half a second while the ramp plays.
     studio.trackCommands().toggleRecordArm(1);
-    studio.recordToggle = true;
+    studio.transport().setRecordToggle(true);
     studio.transport().SpeedButton1Click();
     ASSERT_TRUE(studio.transport().isPlaying());
     rig.audio.advance(500, [&] { rig.sink.pump(); });
@@ -59,7 +59,7 @@ TEST(Session, ImportRecordSaveReopenAndMixdown) {
 
     ASSERT_TRUE(studio.projectFile().Write(dir.file("song.tqxproj")));
     auto before = dir.file("before.wav");
-    ASSERT_EQ(writeMixdown(studio, {0, 1}, before).status, MixdownStatus::Written);
+    ASSERT_EQ(writeMixdown(studio.exportContext(), {0, 1}, before).status, MixdownStatus::Written);
 
     // A fresh program opens the project and renders exactly the same file.
     test::StudioRig again;
@@ -69,7 +69,7 @@ TEST(Session, ImportRecordSaveReopenAndMixdown) {
     EXPECT_EQ(again.studio.model.clip(1)->GetDataSize(), takeBytes);
     EXPECT_TRUE(again.studio.model.track(1).recordArmed);
     auto after = dir.file("after.wav");
-    ASSERT_EQ(writeMixdown(again.studio, {0, 1}, after).status, MixdownStatus::Written);
+    ASSERT_EQ(writeMixdown(again.studio.exportContext(), {0, 1}, after).status, MixdownStatus::Written);
     EXPECT_EQ(test::readFile(before), test::readFile(after));
     EXPECT_EQ(test::readFile(after).size(), 44u + 44100u * 4u);
 }

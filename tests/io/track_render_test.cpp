@@ -5,7 +5,7 @@
 
 #include "effects/apply_equalizer.h"
 #include "effects/equalizer.h"
-#include "io/pcm_requantise.h"
+#include "effects/pcm_requantise.h"
 #include "io/track_render.h"
 #include "io/export_test_support.h"
 

@@ -8,27 +8,17 @@
 #include <algorithm>
 #include <functional>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "io/track_render.h"
 #include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
+#include "support/change_log.h"
 #include "support/test_support.h"
 
 namespace tqx {
 namespace {
-
-struct ChangeLog : StudioView {
-    Studio* studio = nullptr;
-    std::vector<Change> changes;
-    std::vector<std::string> captions;
-    void changed(Change c) override {
-        changes.push_back(c);
-        if (c == Change::Caption) captions.push_back(studio->caption);
-    }
-    bool saw(Change c) const { return std::find(changes.begin(), changes.end(), c) != changes.end(); }
-};
 
 std::vector<std::uint8_t> sampleBytes(const std::vector<std::int16_t>& samples) {
     std::vector<std::uint8_t> out;
@@ -53,16 +43,13 @@ protected:
     Studio studio{{dialogs, audio, timer, events}};
     WaveImporter& importer = studio.importer();
     ProjectModel& model = studio.model;
-    ChangeLog log;
+    test::ChangeLog log{studio};
 
     void SetUp() override {
-        log.studio = &studio;
-        studio.view = &log;
         model.createTrack();
         model.createTrack();
         model.SelectedTrack = 1;
     }
-    void TearDown() override { studio.view = nullptr; }
 
     std::string file(const std::vector<std::uint8_t>& bytes, const std::string& name = "in.wav") {
         const std::string path = dir.file(name);
@@ -100,7 +87,7 @@ TEST_F(WaveImportTest, StereoAtTheProjectRateIsTakenByteForByte) {
     EXPECT_TRUE(track.importBuffer.empty());
     EXPECT_EQ(track.importBufferSize, want.size());
     EXPECT_EQ(log.captions, (std::vector<std::string>{"The file is opened...", kApplicationTitle}));
-    EXPECT_TRUE(log.saw(Change::Clips));
+    EXPECT_TRUE(log.sawClip(ClipChange::Added));
 }
 
 TEST_F(WaveImportTest, MonoAtHalfTheRateIsConvertedToTheProjectRate) {
@@ -171,7 +158,7 @@ TEST_F(WaveImportTest, OnlySixteenBitFilesAreTakenAndTheTrackFormatSurvivesARefu
     }
     EXPECT_EQ(model.clipCount(), 0);
     EXPECT_TRUE(model.track(1).untouched);
-    EXPECT_EQ(studio.caption, kApplicationTitle);
+    EXPECT_EQ(studio.texts.caption(), kApplicationTitle);
 }
 
 TEST_F(WaveImportTest, EveryTruncationGivesAMessageOrTheSamplesThatAreThere) {
@@ -269,9 +256,9 @@ TEST_F(WaveImportTest, FormatRecordsNoClipCanPlayAreRefusedBeforeAnythingIsRead)
     }
     EXPECT_EQ(model.clipCount(), 0);
     EXPECT_TRUE(model.track(1).untouched);
-    EXPECT_TRUE(studio.memo.empty());
-    EXPECT_EQ(studio.caption, kApplicationTitle);
-    EXPECT_FALSE(log.saw(Change::Clips));
+    EXPECT_TRUE(studio.texts.memo().empty());
+    EXPECT_EQ(studio.texts.caption(), kApplicationTitle);
+    EXPECT_FALSE(log.sawClip(ClipChange::Added));
 }
 
 TEST_F(WaveImportTest, ABlockAlignOrByteRateAtOddsWithTheFormatIsRecomputedAndTheMemoSaysSo) {
@@ -293,7 +280,7 @@ TEST_F(WaveImportTest, ABlockAlignOrByteRateAtOddsWithTheFormatIsRecomputedAndTh
     for (const Case& c : cases) {
         SCOPED_TRACE(c.byteRate);
         for (int slot : model.clipSlots()) model.destroyClip(slot);
-        studio.memo.clear();
+        studio.texts.clearMemo();
         auto bytes = test::makeWave(2, 44100, samples);
         putLe32At(bytes, 28, c.byteRate);
         bytes[32] = static_cast<std::uint8_t>(c.blockAlign);
@@ -307,9 +294,9 @@ TEST_F(WaveImportTest, ABlockAlignOrByteRateAtOddsWithTheFormatIsRecomputedAndTh
         std::vector<std::string> memo = {"注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。",
                                          "ファイル: " + path};
         memo.insert(memo.end(), c.memo.begin(), c.memo.end());
-        EXPECT_EQ(studio.memo, memo);
+        EXPECT_EQ(studio.texts.memo(), memo);
     }
-    EXPECT_TRUE(log.saw(Change::Memo));
+    EXPECT_GT(log.memoChanges, 0);
 }
 
 TEST_F(WaveImportTest, OnlyRegularFilesAreOpenedAndAPipeIsRefusedAtOnce) {
@@ -329,7 +316,7 @@ TEST_F(WaveImportTest, OnlyRegularFilesAreOpenedAndAPipeIsRefusedAtOnce) {
                                         "エラー。「/dev/zero」はデバイス" + only,
                                         "エラー。「" + dir.path().string() + "」はフォルダー" + only}));
     EXPECT_EQ(model.clipCount(), 0);
-    EXPECT_EQ(studio.caption, kApplicationTitle);
+    EXPECT_EQ(studio.texts.caption(), kApplicationTitle);
 }
 
 // ---------------------------------------------------------------- where the clip goes
@@ -343,7 +330,7 @@ TEST_F(WaveImportTest, AFullClipTableCreatesNoClipAndSaysNothing) {
     for (int s = 0; s < kClipSlots; ++s) ASSERT_EQ(model.clip(s)->GetTrack(), 0);
     EXPECT_FALSE(model.track(1).untouched);
     EXPECT_EQ(studio.timeline.hScrollRange, 1200);  // room is still made at the cursor
-    EXPECT_EQ(studio.caption, kApplicationTitle);
+    EXPECT_EQ(studio.texts.caption(), kApplicationTitle);
 }
 
 TEST_F(WaveImportTest, NothingHappensWithoutASelectedTrack) {
@@ -365,7 +352,7 @@ TEST_F(WaveImportTest, TheMenuCommandAsksForAFileOnlyWhenThereAreTracks) {
     dialogs.files.push_back(file(test::makeWave(1, 44100, {1, 2})));
     importer.N17Click();
     EXPECT_EQ(model.clipCount(), 1);
-    EXPECT_TRUE(log.saw(Change::TrackView));
+    EXPECT_TRUE(log.sawClip(ClipChange::Added));
 
     model.resetProject();
     dialogs.shown.clear();

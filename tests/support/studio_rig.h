@@ -1,7 +1,7 @@
 #pragma once
 // A Studio on the simulated device backend, with scripted dialogs and a timer that ticks
 // only when the test says so.
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/scripted_dialogs.h"
 #include "audio/simulated_audio.h"
 

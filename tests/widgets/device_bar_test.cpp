@@ -8,7 +8,7 @@
 #include "app/device_bar.h"
 #include "engine/device_choice.h"
 #include "engine/master_volume.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/scripted_dialogs.h"
 #include "audio/simulated_audio.h"
 
@@ -17,7 +17,7 @@ using namespace tqx;
 class DeviceBarTest : public QObject {
     Q_OBJECT
 
-    struct Rig : StudioView {
+    struct Rig {
         QueuedEventSink sink;
         SimulatedAudioSystem audio{sink};
         ScriptedDialogs dialogs;
@@ -32,10 +32,7 @@ class DeviceBarTest : public QObject {
             audio.addOutputDevice("Headphones");
             studio = std::make_unique<Studio>(Platform{dialogs, audio, timer, sink});
             bar = std::make_unique<DeviceBar>(*studio);
-            studio->view = this;
         }
-        ~Rig() override { studio->view = nullptr; }
-        void changed(Change c) override { bar->refresh(c); }
     };
 
 private slots:

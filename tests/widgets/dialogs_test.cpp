@@ -11,12 +11,12 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "forms/docking_window.h"
 #include "forms/new_project_dialog.h"
 #include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 #include "support/studio_rig.h"
 #include "support/test_support.h"
 
@@ -55,20 +55,31 @@ private slots:
         QCOMPARE(rig.studio.model.trackCount(), 0);
     }
 
-    void selectionFollowsScreenOrderAndStartsUnticked() {
+    void selectionListsWhatItIsGivenAndStartsUnticked() {
         Rig rig;
         for (int i = 0; i < 3; ++i) rig.studio.trackCommands().createTrack();
         rig.studio.trackCommands().swapTracks(2, 0);  // Track3 now above Track1
-        TForm3 dialog(rig.studio);
-        dialog.FormShow();
-        QCOMPARE(dialog.CheckListBox1->count(), 3);
-        QCOMPARE(dialog.CheckListBox1->item(0)->text(), QString("Track3 (トラック3)"));
-        dialog.Button1Click();
-        QCOMPARE(dialog.tickedItems(), (std::vector<int>{0, 1, 2}));
-        dialog.Button2Click();
-        dialog.CheckListBox1->item(1)->setCheckState(Qt::Checked);
-        dialog.FormShow();
-        QVERIFY(dialog.tickedItems().empty());
+        std::vector<std::string> names;
+        for (const TrackOrderEntry& e : rig.studio.model.buildOrderedTrackList()) names.push_back(trackItemText(e));
+        TForm3 dialog;
+        QTimer::singleShot(0, &dialog, [&] {
+            QCOMPARE(dialog.CheckListBox1->count(), 3);
+            QCOMPARE(dialog.CheckListBox1->item(0)->text(), QString("Track3 (トラック3)"));
+            dialog.Button1Click();
+            dialog.Button2Click();
+            dialog.CheckListBox1->item(2)->setCheckState(Qt::Checked);
+            dialog.CheckListBox1->item(0)->setCheckState(Qt::Checked);
+            dialog.accept();
+        });
+        QCOMPARE(dialog.chooseTracks(names), (std::optional<std::vector<int>>{{0, 2}}));
+
+        // Shown again: nothing ticked; cancelled: nothing chosen.
+        QTimer::singleShot(0, &dialog, [&] {
+            QVERIFY(dialog.tickedItems().empty());
+            dialog.Button1Click();
+            dialog.reject();
+        });
+        QVERIFY(!dialog.chooseTracks(names));
     }
 
     void trackViewShowsAndEditsTheSelectedTrack() {
@@ -85,7 +96,29 @@ private slots:
         QCOMPARE(view.ValueListEditor1->item(2, 1)->text(), QString("0.50"));
         QCOMPARE(view.StringGrid1->rowCount(), 1);  // one empty row for a track without clips
         view.RadioGroup1->button(1)->click();
-        QCOMPARE(rig.studio.recordingMode, 1);
+        QCOMPARE(rig.studio.model.recordingMode, 1);
+    }
+
+    // The list starts again from the top track when tracks come, go or are renamed, but a
+    // slider moved on a panel leaves the selection where the user put it.
+    void trackViewFollowsTheTrackListButNotValues() {
+        Rig rig;
+        for (int i = 0; i < 3; ++i) rig.studio.trackCommands().createTrack();
+        TForm5 view(rig.studio);
+        view.RefreshTrackView();
+        view.ListBox1->setCurrentRow(2);
+        emit view.ListBox1->itemClicked(view.ListBox1->item(2));
+        QCOMPARE(rig.studio.model.SelectedTrack, 2);
+        rig.studio.trackCommands().setVolumePosition(2, 30);
+        rig.studio.trackCommands().resizePanel(1, 120);
+        QCOMPARE(rig.studio.model.SelectedTrack, 2);
+        QCOMPARE(view.ValueListEditor1->item(0, 1)->text(), QString("3"));
+
+        rig.studio.trackCommands().setName(1, "ドラム");
+        QCOMPARE(view.ListBox1->item(1)->text(), QString("Track2 (ドラム)"));
+        QCOMPARE(rig.studio.model.SelectedTrack, 0);
+        rig.studio.trackCommands().createTrack();
+        QCOMPARE(view.ListBox1->count(), 4);
     }
 
     void startTimeMovesTheClipOnlyOnEnter() {

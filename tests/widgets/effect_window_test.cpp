@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "effects/equalizer.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "forms/effect_window.h"
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"

@@ -18,7 +18,7 @@
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
 
@@ -120,18 +120,17 @@ private slots:
         QCOMPARE(rig.studio.model.track(3).panelHeight, kMinPanelHeight);
     }
 
-    void memoShowsTheStudiosMessages() {
+    void captionAndMemoFollowTheStudiosTexts() {
         Rig rig;
-        rig.studio.memo = {"first", "second"};
-        rig.studio.notify(Change::Memo);
+        rig.studio.texts.addMemo("first");
+        rig.studio.texts.addMemo("second");
         QCOMPARE(rig.form.memo()->toPlainText(), QString("first\nsecond"));
         QVERIFY(rig.form.memo()->isReadOnly());
+        rig.studio.texts.clearMemo();
+        QCOMPARE(rig.form.memo()->toPlainText(), QString());
 
-        QList<Change> forwarded;
-        connect(&rig.form, &TForm1::studioChanged, &rig.form, [&](Change c) { forwarded << c; });
-        rig.studio.notify(Change::TrackView);
-        rig.studio.notify(Change::Equalizer);
-        QCOMPARE(forwarded, (QList<Change>{Change::TrackView, Change::Equalizer}));
+        rig.studio.texts.setCaption("保存中...");
+        QCOMPARE(rig.form.windowTitle(), QString("保存中..."));
     }
 };
 

@@ -20,19 +20,10 @@
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 #include "support/test_support.h"
 
 namespace tqx {
-
-class TimelineOnlyView : public StudioView {
-public:
-    explicit TimelineOnlyView(TimelineView& view) : view_(view) {}
-    void changed(Change change) override { view_.refresh(change); }
-
-private:
-    TimelineView& view_;
-};
 
 class TimelineTest : public QObject {
     Q_OBJECT
@@ -44,13 +35,10 @@ class TimelineTest : public QObject {
         QueuedEventSink sink;
         Studio studio{{dialogs, audio, timer, sink}};
         TimelineView view{studio};
-        TimelineOnlyView forward{view};
         Rig() {
-            studio.view = &forward;
             view.resize(600, 400);
             view.show();
         }
-        ~Rig() { studio.view = nullptr; }
 
         // Tracks, then a one-second clip of `channels` on `track` at `start` seconds whose
         // samples are all `value`.
@@ -68,8 +56,8 @@ class TimelineTest : public QObject {
             clip.SetData(data.data(), static_cast<std::uint32_t>(data.size()));
             clip.SetStartTime(start);
             clip.SetFileName("/some/folder/take.wav");
-            studio.layoutClip(clip);
-            studio.notify(Change::Clips);
+            studio.timeline.layClip(clip, studio.model.ProjectSampleRate);
+            studio.model.changedClip(slot, ClipChange::Added);
             return slot;
         }
     };
@@ -136,7 +124,7 @@ private slots:
     void canvasClickSetsThePositionUnderThePointer() {
         Rig rig;
         QTest::mouseClick(rig.view.canvas(), Qt::LeftButton, {}, QPoint(0, 30));
-        QCOMPARE(rig.studio.timeText, std::string("00:00.000"));
+        QCOMPARE(rig.studio.texts.timeText(), std::string("00:00.000"));
         QCOMPARE(rig.studio.timeline.StartPosition, 0.0f);
 
         rig.addClip(1, 0, 20.0f);  // widen the scroll range
@@ -144,7 +132,7 @@ private slots:
         QCOMPARE(rig.studio.timeline.hScrollPosition, 300);
         QTest::mouseClick(rig.view.canvas(), Qt::LeftButton, {}, QPoint(40, 30));
         QCOMPARE(rig.studio.timeline.CursorX.load(), 340);
-        QCOMPARE(rig.studio.timeText, std::string("00:08.500"));  // 340 x 1102.5 / 44100
+        QCOMPARE(rig.studio.texts.timeText(), std::string("00:08.500"));  // 340 x 1102.5 / 44100
         // The play line is drawn at the clicked column.
         const QImage image = rig.view.canvas()->grab().toImage();
         QCOMPARE(image.pixel(40, 200), qRgb(0, 0, 0));
@@ -170,7 +158,7 @@ private slots:
 
         // The play cursor crosses the clip in the inverse of its background.
         rig.studio.timeline.CursorX = 70;
-        rig.studio.notify(Change::Cursor);
+        rig.studio.timeline.cursorMoved();
         const QImage withCursor = v->grab().toImage();
         QCOMPARE(withCursor.pixelColor(10, 19), QColor(255 - back.red(), 255 - back.green(), 255 - back.blue()));
         QCOMPARE(withCursor.pixelColor(11, 19), back);
@@ -180,7 +168,6 @@ private slots:
         QCOMPARE(v->x(), 10);
         // A removed clip loses its view.
         rig.studio.model.destroyClip(slot);
-        rig.studio.notify(Change::Clips);
         QVERIFY(!rig.view.clipView(slot));
     }
 

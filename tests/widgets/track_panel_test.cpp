@@ -18,14 +18,6 @@ using namespace tqx;
 
 namespace {
 
-// Passes the core's changes to the column, as the main window does.
-struct ColumnView : StudioView {
-    TrackColumn* column = nullptr;
-    void changed(Change c) override {
-        if (column && (c == Change::Tracks || c == Change::Clips || c == Change::Devices)) column->refresh();
-    }
-};
-
 void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
@@ -56,7 +48,6 @@ class TrackPanelTest : public QObject {
     QueuedEventSink events;
     std::unique_ptr<Studio> studio;
     std::unique_ptr<TrackColumn> column;
-    ColumnView view;
 
     void createTracks(int n) {
         for (int i = 0; i < n; ++i) studio->trackCommands().createTrack();
@@ -68,12 +59,9 @@ private slots:
         studio = std::make_unique<Studio>(Platform{dialogs, audio, timer, events});
         column = std::make_unique<TrackColumn>(*studio);
         column->resize(TrackColumn::kDefaultWidth, 300);
-        view.column = column.get();
-        studio->view = &view;
         column->show();
     }
     void cleanup() {
-        studio->view = nullptr;
         column.reset();
         studio.reset();
     }

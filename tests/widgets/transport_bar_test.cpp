@@ -13,24 +13,11 @@
 
 namespace tqx {
 
-// Passes the core's changes on the way the main window does.
-class ForwardingView : public StudioView {
-public:
-    explicit ForwardingView(TransportBar& bar) : bar_(bar) {}
-    void changed(Change change) override { bar_.refresh(change); }
-
-private:
-    TransportBar& bar_;
-};
-
 class TransportBarTest : public QObject {
     Q_OBJECT
 
     struct Rig : test::StudioRig {
         TransportBar bar{studio};
-        ForwardingView view{bar};
-        Rig() { studio.view = &view; }
-        ~Rig() { studio.view = nullptr; }
     };
 
 private slots:
@@ -39,9 +26,9 @@ private slots:
         QCOMPARE(rig.bar.SpeedButton3->toolTip(), QString("録音"));
         QTest::mouseClick(rig.bar.SpeedButton3, Qt::LeftButton);
         QVERIFY(rig.bar.SpeedButton3->isChecked());
-        QVERIFY(rig.studio.recordToggle);
+        QVERIFY(rig.studio.transport().recordToggle);
         QTest::mouseClick(rig.bar.SpeedButton3, Qt::LeftButton);
-        QVERIFY(!rig.studio.recordToggle);
+        QVERIFY(!rig.studio.transport().recordToggle);
     }
 
     void timeDisplayFollowsTheTransport() {
@@ -71,9 +58,9 @@ private slots:
         QCOMPARE(slider->tickInterval(), 500);
         slider->setValue(4410);
         QCOMPARE(rig.studio.timeline.TimeScale, 441.0f);
-        // A new project rate reaches the slider through the Rulers change.
+        // A new project rate reaches the slider.
         rig.studio.timeline.setRate(8000);
-        rig.studio.notify(Change::Rulers);
+        rig.studio.timeline.scaleChanged();
         QCOMPARE(slider->maximum(), 4000);
         QCOMPARE(slider->value(), 2000);
     }

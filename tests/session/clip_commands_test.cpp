@@ -1,16 +1,16 @@
-#include "project/clip_commands.h"
+#include "session/clip_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
 #include "platform/number_format.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
 namespace {
@@ -34,7 +34,7 @@ protected:
         const std::vector<std::uint8_t> data(44100 * 4, 0);
         clip.SetData(data.data(), static_cast<std::uint32_t>(data.size()));
         clip.SetStartTime(start);
-        studio.layoutClip(clip);
+        studio.timeline.layClip(clip, studio.model.ProjectSampleRate);
         return slot;
     }
     TMultiWave& clip(int slot) { return *studio.model.clip(slot); }

@@ -1,8 +1,11 @@
 #pragma once
-// A small off-screen picture (0xRRGGBB pixels) that the core draws meters and controls into;
-// widgets only copy it to the screen.
+// A small off-screen picture (0xRRGGBB pixels) for the pictures whose every pixel follows a
+// rule: level meters, slider bars and the volume wedge are drawn into one and copied to the
+// screen.
 #include <cstdint>
 #include <vector>
+
+class QImage;
 
 namespace tqx {
 
@@ -37,5 +40,8 @@ private:
     int width_ = 0, height_ = 0;
     std::vector<std::uint32_t> pixels_;
 };
+
+// The picture as the screen takes it.
+QImage toQImage(const RgbImage& image);
 
 }  // namespace tqx

@@ -1,12 +1,11 @@
 #pragma once
 // What the user does to tracks: create, select, delete, the toggles and sliders of a panel,
 // icon and name, folding and resizing panels, swapping two tracks, and the row changes that
-// clips make (resizing their row, dropping onto another row). Every change ends with the
-// notification that makes the widgets redraw.
+// clips make (resizing their row, dropping onto another row). Each change is announced by the
+// project model.
 #include <optional>
 #include <string>
 
-#include "platform/rgb_image.h"
 #include "project/project_model.h"
 
 namespace tqx {
@@ -53,8 +52,6 @@ public:
 
     // The slider position that shows a track's current value.
     int sliderPosition(int slot, TrackSlider slider) const;
-    // The slider's picture (kSliderWidth x 10) for a position.
-    static RgbImage drawSlider(TrackSlider slider, int position);
 
     static std::string volumeText(float volume);
     static std::string panText(float pan);
@@ -85,7 +82,6 @@ public:
     void MoveClipToTrackAt(int y, int clipSlot);
 
 private:
-    void panelsChanged();
     void flip(int slot, bool TrackSlot::*flag);
 
     Studio& studio_;

@@ -1,4 +1,4 @@
-#include "project/project_file_commands.h"
+#include "session/project_file_commands.h"
 
 #include <chrono>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "effects/equalizer.h"
 #include "engine/device_choice.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "engine/transport.h"
 #include "io/wave_import.h"
 #include "platform/atomic_file_writer.h"
@@ -36,9 +36,9 @@ void ProjectFileCommands::OpenCommand() {
     studio_.StopAll();
     auto path = studio_.dialogs.openFile(fileFilter(), "tqxproj");
     if (!path) return;
-    studio_.setCaption(kOpeningCaption);
+    studio_.texts.setCaption(kOpeningCaption);
     Load(*path);
-    studio_.setCaption(kApplicationTitle);
+    studio_.texts.setCaption(kApplicationTitle);
 }
 
 void ProjectFileCommands::SaveCommand() {
@@ -47,18 +47,18 @@ void ProjectFileCommands::SaveCommand() {
         SaveAsCommand();
         return;
     }
-    studio_.setCaption(kSavingCaption);
+    studio_.texts.setCaption(kSavingCaption);
     Write(studio_.model.SavePath);
-    studio_.setCaption(kApplicationTitle);
+    studio_.texts.setCaption(kApplicationTitle);
 }
 
 void ProjectFileCommands::SaveAsCommand() {
     studio_.StopAll();
     auto path = studio_.dialogs.saveFile(studio_.model.ProjectPath, fileFilter(), "tqxproj", true);
     if (!path) return;
-    studio_.setCaption(kSavingCaption);
+    studio_.texts.setCaption(kSavingCaption);
     const bool written = Write(*path);
-    studio_.setCaption(kApplicationTitle);
+    studio_.texts.setCaption(kApplicationTitle);
     // Save goes on writing to this file only once it really holds the project.
     if (written) studio_.model.SavePath = *path;
 }
@@ -71,7 +71,7 @@ ProjectFileContents ProjectFileCommands::gather() const {
     c.playbackPerTrack = studio_.devices.perTrackPlayback ? 1 : 0;
     c.recordingDevice = studio_.devices.InputDeviceId;
     c.recordingPerTrack = studio_.devices.perTrackRecording ? 1 : 0;
-    c.recordingMode = studio_.recordingMode;
+    c.recordingMode = studio_.model.recordingMode;
     for (const TrackOrderEntry& entry : model.buildOrderedTrackList()) {
         auto settings = model.gatherSettings(entry.slot);
         if (!settings) continue;
@@ -134,9 +134,6 @@ bool ProjectFileCommands::Load(const std::string& path) {
     } catch (const std::exception&) {
         // What was loaded so far stays; the views are brought up to date with it.
         error(kExceptionMessage);
-        studio_.notify(Change::Tracks);
-        studio_.notify(Change::Clips);
-        studio_.notify(Change::TrackView);
         return false;
     }
 }
@@ -149,27 +146,27 @@ bool ProjectFileCommands::loadFile(const std::string& path) {
         return false;
     }
     clipsLeftOut_.clear();
-    studio_.model.resetProject();
-    // Whatever happens next, the project is no longer the one SavePath was written for: the
-    // next Save asks for a file instead of overwriting that one.
-    studio_.model.SavePath.clear();
+    bool finished = false;
+    {
+        const ProjectModel::BulkChange rebuilding(studio_.model);
+        studio_.model.resetProject();
+        // Whatever happens next, the project is no longer the one SavePath was written for: the
+        // next Save asks for a file instead of overwriting that one.
+        studio_.model.SavePath.clear();
+        if (parsed.projectId) {
+            applyHeader(parsed);
+            finished = applyTracks(parsed);
+            // A file that was damaged before its equalizer block gives a flat equalizer, like
+            // one that ends after its tracks.
+            applyEqualizer(finished && parsed.equalizer ? *parsed.equalizer : StoredEqualizer{});
+            studio_.transport().SpeedButton2Click();
+            studio_.model.ProjectPath = path;
+        }
+    }
     if (!parsed.projectId) {
         error(kWrongIdMessage);
-        studio_.notify(Change::Tracks);
-        studio_.notify(Change::Clips);
-        studio_.notify(Change::TrackView);
         return false;
     }
-    applyHeader(parsed);
-    const bool finished = applyTracks(parsed);
-    // A file that was damaged before its equalizer block gives a flat equalizer, like one
-    // that ends after its tracks.
-    applyEqualizer(finished && parsed.equalizer ? *parsed.equalizer : StoredEqualizer{});
-    studio_.transport().SpeedButton2Click();
-    studio_.model.ProjectPath = path;
-    studio_.notify(Change::Tracks);
-    studio_.notify(Change::Clips);
-    studio_.notify(Change::TrackView);
     if (parsed.damage != ProjectFileDamage::None) {
         error(damageMessage(parsed));
         return false;
@@ -181,7 +178,7 @@ void ProjectFileCommands::applyHeader(const ParsedProjectFile& parsed) {
     if (parsed.sampleRate) {
         studio_.model.ProjectSampleRate = *parsed.sampleRate;
         studio_.timeline.setRate(*parsed.sampleRate);
-        studio_.notify(Change::Rulers);
+        studio_.timeline.scaleChanged();
     }
     DeviceChoice& devices = studio_.deviceChoice();
     // A stored -1 (or a device this machine lacks) selects the last item, "WAVE MAPPER".
@@ -189,8 +186,8 @@ void ProjectFileCommands::applyHeader(const ParsedProjectFile& parsed) {
     if (parsed.playbackPerTrack) devices.CheckBox2Click(*parsed.playbackPerTrack != 0);
     if (parsed.recordingDevice) devices.ComboBox1Change(devices.inputItemOf(*parsed.recordingDevice));
     if (parsed.recordingPerTrack) devices.CheckBox1Click(*parsed.recordingPerTrack != 0);
-    if (parsed.recordingMode) studio_.recordingMode = *parsed.recordingMode == 1 ? 1 : 0;
-    studio_.notify(Change::Devices);
+    if (parsed.recordingMode) studio_.model.recordingMode = *parsed.recordingMode == 1 ? 1 : 0;
+    devices.changed();
 }
 
 bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
@@ -204,9 +201,9 @@ bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
     const auto started = std::chrono::steady_clock::now();
     const auto goOn = [&] {
         ++done;
-        if (!studio_.view || std::chrono::steady_clock::now() - started < kProgressAfter) return true;
+        if (std::chrono::steady_clock::now() - started < kProgressAfter) return true;
         const std::string what = std::string(kOpeningCaption) + " " + std::to_string(done) + "/" + std::to_string(total);
-        return studio_.view->progress(what, double(done) / double(total));
+        return studio_.dialogs.progress(what, double(done) / double(total));
     };
 
     for (const StoredTrack& stored : parsed.tracks) {
@@ -232,17 +229,16 @@ bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
             if (studio_.importer().importForProject(clip.clipSlot, clip.path, slot)) continue;
             clipsLeftOut_.push_back(clip);
             clipsLeftOut_.back().trackSlot = slot;  // the track it would have been on
-            studio_.memo.push_back(kClipFailedMemo);
-            studio_.memo.push_back("トラック: " + std::to_string(slot));
-            studio_.memo.push_back("ファイル: " + clip.path);
-            studio_.notify(Change::Memo);
+            studio_.texts.addMemo(kClipFailedMemo);
+            studio_.texts.addMemo("トラック: " + std::to_string(slot));
+            studio_.texts.addMemo("ファイル: " + clip.path);
         }
         // The clips take their places from the file; failed imports left their slots empty.
         for (const StoredClip& clip : stored.clips) {
             TMultiWave* wave = model.clip(clip.clipSlot);
             if (!wave) continue;
             wave->SetStartTime(saneOr(clip.start, 0.0f, kStartTimeLimit));
-            studio_.layoutClip(*wave);
+            studio_.timeline.layClip(*wave, model.ProjectSampleRate);
         }
         if (stopped) return false;
     }
@@ -255,7 +251,6 @@ void ProjectFileCommands::applyEqualizer(const StoredEqualizer& stored) {
     eq.loadBandSet(stored.bandSet);
     for (int i = 0; i < eq.GetBandCount() && i < kEqualizerBands; ++i)
         eq.loadBandPosition(i, stored.bands[static_cast<std::size_t>(i)]);
-    studio_.notify(Change::Equalizer);
 }
 
 std::string ProjectFileCommands::damageMessage(const ParsedProjectFile& parsed) {

@@ -21,8 +21,6 @@ public:
 
     explicit TrackViewModel(Studio& studio) : studio_(studio) {}
 
-    // "Track3 (Vocal)"
-    static std::string itemText(const TrackOrderEntry& entry);
     static const std::array<const char*, kClipColumns>& clipColumnTitles();
 
     std::deque<TrackOrderEntry> CurrentOrder;  // items of the left list

@@ -1,4 +1,6 @@
-#include "platform/rgb_image.h"
+#include "forms/rgb_image.h"
+
+#include <QImage>
 
 #include <algorithm>
 
@@ -37,6 +39,15 @@ void RgbImage::hline(int x0, int x1, int y, Rgb c) {
 void RgbImage::vline(int x, int y0, int y1, Rgb c) {
     if (y0 > y1) std::swap(y0, y1);
     for (int y = y0; y <= y1; ++y) set(x, y, c);
+}
+
+QImage toQImage(const RgbImage& image) {
+    QImage out(image.width(), image.height(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) line[x] = 0xFF000000u | image.at(x, y).value();
+    }
+    return out;
 }
 
 }  // namespace tqx

@@ -1,10 +1,11 @@
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "engine/studio.h"
+#include "session/studio.h"
+#include "support/change_log.h"
 #include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
@@ -12,12 +13,6 @@
 
 namespace tqx {
 namespace {
-
-struct RecordingView : StudioView {
-    std::vector<Change> changes;
-    void changed(Change c) override { changes.push_back(c); }
-    bool saw(Change c) const { return std::find(changes.begin(), changes.end(), c) != changes.end(); }
-};
 
 class TrackCommandsTest : public ::testing::Test {
 protected:
@@ -27,10 +22,7 @@ protected:
     QueuedEventSink events;
     Studio studio{{dialogs, audio, timer, events}};
     TrackCommands& commands = studio.trackCommands();
-    RecordingView view;
-
-    void SetUp() override { studio.view = &view; }
-    void TearDown() override { studio.view = nullptr; }
+    test::ChangeLog log{studio};
 
     void createTracks(int n) {
         for (int i = 0; i < n; ++i) commands.createTrack();
@@ -54,12 +46,12 @@ TEST_F(TrackCommandsTest, DeleteAsksOnlyWhenTheTrackWasUsedAndNoKeepsIt) {
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_FALSE(studio.model.trackExists(1));
     EXPECT_EQ(studio.model.SelectedTrack, -1);
-    EXPECT_TRUE(view.saw(Change::TrackView));
+    EXPECT_TRUE(log.sawTrack(TrackChange::Removed));
 
     // Slots reused after a project reset count as changed, so the user is asked.
     studio.model.resetProject();
     createTracks(2);
-    studio.caption = "song - Tinderquillex";
+    studio.texts.setCaption("song - Tinderquillex");
     commands.setName(0, "ベース");
     commands.selectTrack(0);
     dialogs.answers = {DialogAnswer::No};
@@ -137,25 +129,6 @@ TEST_F(TrackCommandsTest, EverySliderPositionSurvivesApplySettings) {
     }
 }
 
-TEST_F(TrackCommandsTest, SliderPicturesFollowThePosition) {
-    // A new panel: volume full, pan and gain with only the centre column lit.
-    const RgbImage volume = TrackCommands::drawSlider(TrackSlider::Volume, kSliderWidth);
-    EXPECT_EQ(volume.at(0, 5), (Rgb{0, 0, 0}));
-    EXPECT_EQ(volume.at(99, 5), (Rgb{0, 252, 0}));
-    const RgbImage pan = TrackCommands::drawSlider(TrackSlider::Pan, kSliderWidth / 2);
-    EXPECT_EQ(pan.at(50, 0), (Rgb{0, 0, 150}));
-    EXPECT_EQ(pan.at(49, 0), (Rgb{0, 80, 150}));
-    EXPECT_EQ(pan.at(51, 9), (Rgb{0, 80, 150}));
-
-    const RgbImage gain = TrackCommands::drawSlider(TrackSlider::Gain, 0);
-    EXPECT_EQ(gain.at(0, 3), (Rgb{150, 255, 0}));
-    EXPECT_EQ(gain.at(25, 3), (Rgb{150, 127, 0}));
-    EXPECT_EQ(gain.at(51, 3), (Rgb{150, 80, 0}));
-    const RgbImage half = TrackCommands::drawSlider(TrackSlider::Volume, 50);
-    EXPECT_EQ(half.at(49, 0), (Rgb{0, 124, 0}));
-    EXPECT_EQ(half.at(50, 0), (Rgb{0, 80, 0}));
-}
-
 TEST_F(TrackCommandsTest, PanelHeightsFoldExpandAndClamp) {
     createTracks(3);
     commands.expandAll();
@@ -190,13 +163,13 @@ TEST_F(TrackCommandsTest, PanelHeightsFoldExpandAndClamp) {
 
     commands.foldAll();
     for (int s = 0; s < 4; ++s) EXPECT_EQ(studio.model.track(s).panelHeight, kMinPanelHeight);
-    EXPECT_TRUE(view.saw(Change::Clips));  // clips follow their rows
+    EXPECT_TRUE(log.sawTrack(TrackChange::Layout));  // clips follow their rows
 }
 
 TEST_F(TrackCommandsTest, SwapExchangesPanelPlaces) {
     createTracks(3);
     commands.resizePanel(0, 100);
-    view.changes.clear();
+    log.tracks.clear();
     commands.swapTracks(0, 2);
     const auto order = studio.model.buildOrderedTrackList();
     ASSERT_EQ(order.size(), 3u);
@@ -206,12 +179,12 @@ TEST_F(TrackCommandsTest, SwapExchangesPanelPlaces) {
     // Rows stay packed: the taller panel moved to the bottom.
     EXPECT_EQ(studio.model.track(2).panelTop, kRulerHeight);
     EXPECT_EQ(studio.model.track(0).panelTop, kRulerHeight + 2 * 60);
-    EXPECT_TRUE(view.saw(Change::TrackView));
+    EXPECT_TRUE(log.sawTrack(TrackChange::Order));
 
-    view.changes.clear();
+    log.tracks.clear();
     commands.swapTracks(1, 1);
     commands.swapTracks(1, 7);
-    EXPECT_TRUE(view.changes.empty());
+    EXPECT_TRUE(log.tracks.empty());
 }
 
 TEST_F(TrackCommandsTest, DroppedClipChangesTrackOnlyInsideARow) {
@@ -259,10 +232,10 @@ TEST_F(TrackCommandsTest, AnySoloSeesTracksBehindAnEmptySlot) {
 
 TEST_F(TrackCommandsTest, NameAndIconEdits) {
     createTracks(1);
-    view.changes.clear();
+    log.tracks.clear();
     EXPECT_TRUE(commands.setName(0, "ギター"));
     EXPECT_EQ(studio.model.track(0).name, "ギター");
-    EXPECT_TRUE(view.saw(Change::TrackView));  // the track view lists names
+    EXPECT_EQ(log.tracks, (std::vector<std::pair<int, TrackChange>>{{0, TrackChange::Named}}));  // the track view lists names
     EXPECT_FALSE(commands.setName(0, std::string(256, 'a')));
     EXPECT_TRUE(commands.setName(0, std::string(255, 'a')));
 

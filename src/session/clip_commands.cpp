@@ -1,10 +1,14 @@
-#include "project/clip_commands.h"
+#include "session/clip_commands.h"
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "engine/transport.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
+
+namespace {
+constexpr const char* kClipDeleteQuestion = "この音声を削除しますか？";
+}  // namespace
 
 void ClipPress(Studio& studio, ClipDragState& drag, int clipSlot, int x) {
     const TMultiWave* clip = studio.model.clip(clipSlot);
@@ -28,9 +32,9 @@ bool ClipDragMove(Studio& studio, ClipDragState& drag, int clipSlot, int x) {
     if (left == clip->left) return false;
     clip->left = left;
     clip->SetTimelinePos(left);
-    clip->SetStartTime(studio.secondsAtPixel(left));
-    Timeline& tl = studio.timeline;
-    if (tl.hScrollRange - 200 < left + clip->width) tl.hScrollRange = left + clip->width + 200;
+    clip->SetStartTime(studio.timeline.secondsAtPixel(left, studio.model.ProjectSampleRate));
+    studio.timeline.coverRight(left + clip->width);
+    studio.model.changedClip(clipSlot, ClipChange::Moved);
     drag.moved = true;
     return true;
 }
@@ -46,9 +50,15 @@ void ClipDrop(Studio& studio, ClipDragState& drag, int clipSlot, int y) {
         const int rowY = studio.model.track(track).panelTop + y - kRulerHeight;
         studio.trackCommands().MoveClipToTrackAt(rowY, clipSlot);
     }
-    // A drag in time within the same row still changes what the track view lists.
-    if (drag.moved && clip->GetTrack() == track) studio.notify(Change::Clips);
     drag.moved = false;
+}
+
+void N23Click(Studio& studio) {
+    studio.StopAll();
+    if (studio.dialogs.messageBox(kClipDeleteQuestion, studio.texts.caption(), DialogIcon::Warning,
+                                  DialogButtons::YesNo) != DialogAnswer::Yes)
+        return;
+    studio.model.destroyClip(studio.selectedClip);
 }
 
 }  // namespace tqx

@@ -13,13 +13,14 @@
 
 #include "effects/equalizer.h"
 #include "engine/device_choice.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "io/wave_import.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
 #include "audio/simulated_audio.h"
 #include "platform/timer_service.h"
-#include "project/project_file_commands.h"
+#include "session/project_file_commands.h"
+#include "support/change_log.h"
 #include "support/test_support.h"
 
 namespace tqx {
@@ -76,14 +77,6 @@ bool addDevices(SimulatedAudioSystem& audio) {
     return true;
 }
 
-struct CaptionLog : StudioView {
-    Studio* studio = nullptr;
-    std::vector<std::string> captions;
-    void changed(Change c) override {
-        if (c == Change::Caption) captions.push_back(studio->caption);
-    }
-};
-
 class ProjectFileTest : public ::testing::Test {
 protected:
     test::ScratchDir dir;
@@ -105,7 +98,7 @@ protected:
         ASSERT_TRUE(studio.importer().importForProject(clipSlot, path, track));
         TMultiWave* c = model.clip(clipSlot);
         c->SetStartTime(start);
-        studio.layoutClip(*c);
+        studio.timeline.layClip(*c, model.ProjectSampleRate);
     }
     bool loadBytes(const Bytes& bytes) {
         const std::string path = dir.file("crafted.tqxproj");
@@ -153,7 +146,7 @@ TEST_F(ProjectFileTest, TrackAndClipRecordsKeepTheirFieldOrder) {
     studio.deviceChoice().ComboBox2Change(1);
     studio.deviceChoice().CheckBox2Click(true);
     studio.deviceChoice().ComboBox1Change(0);
-    studio.recordingMode = 1;
+    studio.model.recordingMode = 1;
     studio.equalizer().loadOn(true);
     studio.equalizer().loadBandSet(2);
     for (int i = 0; i < 10; ++i) studio.equalizer().loadBandPosition(i, i * 10 - 50);
@@ -217,7 +210,7 @@ TEST_F(ProjectFileTest, SaveAndOpenRestoreSlotsOrderSettingsClipsAndEqualizer) {
     addClip(12, 7, wave("c.wav"), 3.0f);
     studio.deviceChoice().ComboBox2Change(1);
     studio.deviceChoice().CheckBox1Click(true);
-    studio.recordingMode = 1;
+    studio.model.recordingMode = 1;
     studio.equalizer().loadOn(true);
     studio.equalizer().loadBandSet(4);
     for (int i = 0; i < 10; ++i) studio.equalizer().loadBandPosition(i, 30 * i - 150);
@@ -243,7 +236,7 @@ TEST_F(ProjectFileTest, SaveAndOpenRestoreSlotsOrderSettingsClipsAndEqualizer) {
     for (int slot : {4, 11, 12}) {
         const TMultiWave* c = model.clip(slot);
         EXPECT_EQ(c->GetDataSize(), 16u);
-        EXPECT_EQ(c->left, studio.pixelAtSeconds(c->GetStartTime()));
+        EXPECT_EQ(c->left, studio.timeline.pixelAtSeconds(c->GetStartTime(), model.ProjectSampleRate));
     }
     EXPECT_EQ(model.clip(4)->GetTrack(), 2);
     EXPECT_TRUE(model.AnySolo);
@@ -279,7 +272,7 @@ TEST_F(ProjectFileTest, MovedClipFileIsListedInTheMemoAndTheTrackStays) {
     std::filesystem::rename(clipPath, dir.file("elsewhere.wav"));
 
     EXPECT_TRUE(files.Load(path));
-    EXPECT_EQ(studio.memo, (std::vector<std::string>{"エラー: 音声ファイル読み込み失敗。", "トラック: 5",
+    EXPECT_EQ(studio.texts.memo(), (std::vector<std::string>{"エラー: 音声ファイル読み込み失敗。", "トラック: 5",
                                                      "ファイル: " + clipPath}));
     EXPECT_TRUE(dialogs.showed(WaveImporter::kReadErrorMessage));
     ASSERT_EQ(files.clipsLeftOut().size(), 1u);
@@ -357,7 +350,7 @@ TEST_F(ProjectFileTest, ClipPathsThatAreNotUtf8ComeBackByteForByte) {
     EXPECT_TRUE(storedAs("\xFF" + kanjiLike));
 
     ASSERT_TRUE(files.Load(path));
-    EXPECT_TRUE(studio.memo.empty());
+    EXPECT_TRUE(studio.texts.memo().empty());
     ASSERT_NE(model.clip(0), nullptr);
     ASSERT_NE(model.clip(1), nullptr);
     EXPECT_EQ(model.clip(0)->FileName(), latin);
@@ -668,9 +661,7 @@ TEST_F(ProjectFileTest, SaveAfterOpenNeverWritesIntoTheEarlierProjectsFile) {
 }
 
 TEST_F(ProjectFileTest, CommandsShowTheirCaptionsAndCancelDoesNothing) {
-    CaptionLog log;
-    log.studio = &studio;
-    studio.view = &log;
+    test::ChangeLog log{studio};
     model.createTrack();
     files.OpenCommand();  // cancelled
     files.SaveAsCommand();
@@ -682,7 +673,6 @@ TEST_F(ProjectFileTest, CommandsShowTheirCaptionsAndCancelDoesNothing) {
     files.SaveAsCommand();
     dialogs.files.push_back(path);
     files.OpenCommand();
-    studio.view = nullptr;
     EXPECT_EQ(log.captions, (std::vector<std::string>{"保存中...", kApplicationTitle, "開いてます...",
                                                       kApplicationTitle}));
     ASSERT_EQ(dialogs.shown.front().kind, ScriptedDialogs::Kind::OpenFile);

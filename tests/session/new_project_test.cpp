@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "effects/equalizer.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/scripted_dialogs.h"
-#include "project/new_project.h"
+#include "session/new_project.h"
 #include "support/studio_rig.h"
 #include "support/test_support.h"
 

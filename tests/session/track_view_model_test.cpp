@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/transport.h"
-#include "project/track_commands.h"
-#include "project/track_view_model.h"
+#include "session/track_commands.h"
+#include "session/track_view_model.h"
 #include "support/studio_rig.h"
 
 namespace tqx {

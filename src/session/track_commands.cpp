@@ -1,10 +1,10 @@
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "platform/number_format.h"
 
 namespace tqx {
@@ -12,8 +12,6 @@ namespace tqx {
 namespace {
 
 constexpr int kCentre = kSliderWidth / 2;
-constexpr int kSliderHeight = 10;
-
 
 bool validPosition(int p) { return p >= 0 && p <= kSliderWidth; }
 
@@ -22,11 +20,7 @@ bool validPosition(int p) { return p >= 0 && p <= kSliderWidth; }
 // --- tracks ---
 
 int TrackCommands::createTrack(std::optional<int> slot) {
-    const int s = studio_.model.createTrack(slot);
-    if (s < 0) return -1;
-    studio_.notify(Change::Tracks);
-    studio_.notify(Change::TrackView);
-    return s;
+    return studio_.model.createTrack(slot);
 }
 
 void TrackCommands::newTrackCommand() {
@@ -37,7 +31,7 @@ void TrackCommands::newTrackCommand() {
 void TrackCommands::selectTrack(int slot) {
     if (!studio_.model.trackExists(slot)) return;
     studio_.model.SelectedTrack = slot;
-    studio_.notify(Change::Tracks);
+    studio_.model.changedTrack(slot, TrackChange::Selected);
 }
 
 void TrackCommands::deleteSelectedTrack() {
@@ -46,7 +40,7 @@ void TrackCommands::deleteSelectedTrack() {
     if (!m.trackExists(slot)) return;
     const TrackSlot& t = m.track(slot);
     if (!t.untouched) {
-        const DialogAnswer answer = studio_.dialogs.messageBox(t.name + kDeleteQuestionSuffix, studio_.caption,
+        const DialogAnswer answer = studio_.dialogs.messageBox(t.name + kDeleteQuestionSuffix, studio_.texts.caption(),
                                                                DialogIcon::Warning, DialogButtons::YesNo);
         if (answer == DialogAnswer::No) return;
     }
@@ -60,9 +54,6 @@ void TrackCommands::deleteSelectedTrack() {
         }
     }
     m.removeTrack(slot);
-    studio_.notify(Change::Tracks);
-    studio_.notify(Change::Clips);
-    studio_.notify(Change::TrackView);
 }
 
 // --- toggles and sliders ---
@@ -72,7 +63,7 @@ void TrackCommands::flip(int slot, bool TrackSlot::*flag) {
     TrackSlot& t = studio_.model.track(slot);
     t.*flag = !(t.*flag);
     studio_.model.updateAnySolo();
-    studio_.notify(Change::Tracks);
+    studio_.model.changedTrack(slot, TrackChange::Values);
 }
 
 void TrackCommands::toggleMute(int slot) { flip(slot, &TrackSlot::muted); }
@@ -87,7 +78,7 @@ void TrackCommands::setSliderPosition(int slot, TrackSlider slider, int p) {
         case TrackSlider::Pan: t.pan = sliderPositionToPan(p); break;
         case TrackSlider::Gain: t.gain = sliderPositionToGain(p); break;
     }
-    studio_.notify(Change::Tracks);
+    studio_.model.changedTrack(slot, TrackChange::Values);
 }
 
 void TrackCommands::setVolumePosition(int slot, int p) { setSliderPosition(slot, TrackSlider::Volume, p); }
@@ -115,26 +106,6 @@ int TrackCommands::sliderPosition(int slot, TrackSlider slider) const {
         case TrackSlider::Gain: return gainToSliderPosition(v);
     }
     return 0;
-}
-
-RgbImage TrackCommands::drawSlider(TrackSlider slider, int p) {
-    const Rgb background = slider == TrackSlider::Volume ? Rgb{0, 80, 0}
-                           : slider == TrackSlider::Pan  ? Rgb{0, 80, 150}
-                                                         : Rgb{150, 80, 0};
-    RgbImage image(kSliderWidth, kSliderHeight, background);
-    if (slider == TrackSlider::Volume) {
-        for (int i = 0; i < p; ++i)
-            image.vline(i, 0, kSliderHeight - 1, Rgb{0, std::uint8_t(255 * i / kSliderWidth), 0});
-        return image;
-    }
-    // Pan and gain fill from the centre to the position, brighter toward the ends.
-    const std::uint8_t red = slider == TrackSlider::Pan ? 0 : 150;
-    const std::uint8_t blue = slider == TrackSlider::Pan ? 150 : 0;
-    for (int i = std::min(kCentre, p); i <= std::max(kCentre, p); ++i) {
-        const auto g = std::uint8_t(255 * std::abs(i - kCentre) / kCentre);
-        image.vline(i, 0, kSliderHeight - 1, Rgb{red, g, blue});
-    }
-    return image;
 }
 
 std::string TrackCommands::volumeText(float volume) { return formatFixed(volume, 2); }
@@ -170,7 +141,7 @@ const char* TrackCommands::sliderName(TrackSlider slider) {
 void TrackCommands::setIcon(int slot, int icon) {
     if (!studio_.model.trackExists(slot) || icon < 0 || icon >= kTrackIconCount) return;
     studio_.model.track(slot).icon = icon;
-    studio_.notify(Change::Tracks);
+    studio_.model.changedTrack(slot, TrackChange::Values);
 }
 
 bool TrackCommands::setName(int slot, const std::string& name) {
@@ -178,24 +149,18 @@ bool TrackCommands::setName(int slot, const std::string& name) {
     TrackSlot& t = studio_.model.track(slot);
     if (t.name == name) return true;
     t.name = name;
-    studio_.notify(Change::Tracks);
-    studio_.notify(Change::TrackView);
+    studio_.model.changedTrack(slot, TrackChange::Named);
     return true;
 }
 
 // --- panel heights and order ---
-
-void TrackCommands::panelsChanged() {
-    studio_.notify(Change::Tracks);
-    studio_.notify(Change::Clips);
-}
 
 void TrackCommands::expandAll() {
     ProjectModel& m = studio_.model;
     for (int s = 0; s < kTrackSlots; ++s)
         if (m.trackExists(s)) m.track(s).panelHeight = kMaxPanelHeight;
     m.restackPanels();
-    panelsChanged();
+    m.changedTrack(-1, TrackChange::Layout);
 }
 
 void TrackCommands::foldAll() {
@@ -203,7 +168,7 @@ void TrackCommands::foldAll() {
     for (int s = 0; s < kTrackSlots; ++s)
         if (m.trackExists(s)) m.track(s).panelHeight = kMinPanelHeight;
     m.restackPanels();
-    panelsChanged();
+    m.changedTrack(-1, TrackChange::Layout);
 }
 
 void TrackCommands::togglePanelFold(int slot) {
@@ -215,15 +180,12 @@ void TrackCommands::togglePanelFold(int slot) {
 void TrackCommands::resizePanel(int slot, int height) {
     if (!studio_.model.trackExists(slot)) return;
     studio_.model.setPanelHeight(slot, height);
-    panelsChanged();
 }
 
 void TrackCommands::swapTracks(int dragged, int target) {
     ProjectModel& m = studio_.model;
     if (dragged == target || !m.trackExists(dragged) || !m.trackExists(target)) return;
     m.swapPanels(dragged, target);
-    panelsChanged();
-    studio_.notify(Change::TrackView);
 }
 
 // --- rows seen from a clip ---
@@ -243,14 +205,14 @@ void TrackCommands::ToggleTrackRow(int clipSlot) {
 void TrackCommands::MoveClipToTrackAt(int y, int clipSlot) {
     TMultiWave* clip = studio_.model.clip(clipSlot);
     if (!clip) return;
-    const ProjectModel& m = studio_.model;
+    ProjectModel& m = studio_.model;
     for (int s = 0; s < kTrackSlots; ++s) {
         if (!m.trackExists(s)) continue;
         const TrackSlot& t = m.track(s);
         const int rowTop = t.panelTop - kRulerHeight;
         if (rowTop <= y && y <= rowTop + t.panelHeight) {
             clip->SetTrack(s);
-            studio_.notify(Change::Clips);
+            m.changedClip(clipSlot, ClipChange::Moved);
             return;
         }
     }

@@ -1,4 +1,4 @@
-#include "project/new_project.h"
+#include "session/new_project.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "effects/equalizer.h"
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "engine/transport.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
 
@@ -88,6 +88,7 @@ void applyNewProject(Studio& studio, int trackCountIndex, int rateIndex, const s
     const int rate = kSampleRateChoices[static_cast<std::size_t>(std::clamp(rateIndex, 0, 5))];
     const int tracks = kTrackCountChoices[static_cast<std::size_t>(std::clamp(trackCountIndex, 0, 7))];
     studio.StopAll();
+    const ProjectModel::BulkChange rebuilding(studio.model);
     studio.model.resetProject();
     studio.model.ProjectSampleRate = rate;
     studio.timeline.setRate(rate);
@@ -101,11 +102,7 @@ void applyNewProject(Studio& studio, int trackCountIndex, int rateIndex, const s
     studio.model.ProjectPath = chosenProjectFile;
     studio.model.SavePath = chosenProjectFile;
     studio.equalizer().newProjectReset();
-    studio.notify(Change::Rulers);
-    studio.notify(Change::Clips);
-    studio.notify(Change::Tracks);
-    studio.notify(Change::TrackView);
-    studio.notify(Change::Equalizer);
+    studio.timeline.scaleChanged();
 }
 
 }  // namespace tqx

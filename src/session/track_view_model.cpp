@@ -1,13 +1,13 @@
-#include "project/track_view_model.h"
+#include "session/track_view_model.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
-#include "engine/studio.h"
+#include "session/studio.h"
 #include "engine/transport.h"
 #include "platform/number_format.h"
-#include "project/track_commands.h"
+#include "session/track_commands.h"
 
 namespace tqx {
 
@@ -24,10 +24,6 @@ std::optional<double> parseDecimal(const std::string& text) {
     return v;
 }
 
-std::string TrackViewModel::itemText(const TrackOrderEntry& entry) {
-    return "Track" + std::to_string(entry.slot + 1) + " (" + entry.name + ")";
-}
-
 const std::array<const char*, TrackViewModel::kClipColumns>& TrackViewModel::clipColumnTitles() {
     static const std::array<const char*, kClipColumns> titles{"再生位置", "ファイル名", "サンプリング周波数",
                                                               "ステレオ/モノラル", "再生時間"};
@@ -36,13 +32,13 @@ const std::array<const char*, TrackViewModel::kClipColumns>& TrackViewModel::cli
 
 std::vector<std::string> TrackViewModel::leftItems() const {
     std::vector<std::string> out;
-    for (const auto& e : CurrentOrder) out.push_back(itemText(e));
+    for (const auto& e : CurrentOrder) out.push_back(trackItemText(e));
     return out;
 }
 
 std::vector<std::string> TrackViewModel::rightItems() const {
     std::vector<std::string> out;
-    for (const auto& e : NewOrder) out.push_back(itemText(e));
+    for (const auto& e : NewOrder) out.push_back(trackItemText(e));
     return out;
 }
 
@@ -111,10 +107,7 @@ void TrackViewModel::Button2Click() {
         NewOrder[i].panelTop = places[i].panelTop;
     }
     studio_.model.applyTrackOrder(std::deque<TrackOrderEntry>(NewOrder));
-    studio_.notify(Change::Tracks);
-    studio_.notify(Change::Clips);
     RefreshTrackView();
-    studio_.notify(Change::TrackView);
 }
 
 void TrackViewModel::N1Click(const std::vector<int>& selected) {
@@ -125,15 +118,12 @@ void TrackViewModel::N1Click(const std::vector<int>& selected) {
     std::sort(rows.begin(), rows.end());
     const std::string question = rows.size() == 1 ? CurrentOrder[rows.back()].name + "を削除しますか？"
                                                    : std::string("選択しているトラックを削除しますか？");
-    if (studio_.dialogs.messageBox(question, studio_.caption, DialogIcon::Warning, DialogButtons::YesNo) ==
+    if (studio_.dialogs.messageBox(question, studio_.texts.caption(), DialogIcon::Warning, DialogButtons::YesNo) ==
         DialogAnswer::No)
         return;
     studio_.StopAll();  // no device may still play a clip that goes with its track
     for (int i : rows) studio_.model.removeTrack(CurrentOrder[i].slot);
-    studio_.notify(Change::Tracks);
-    studio_.notify(Change::Clips);
     RefreshTrackView();
-    studio_.notify(Change::TrackView);
 }
 
 bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, const std::string& before) {
@@ -171,7 +161,6 @@ bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, 
     }
     studio_.model.applySettings(s.slot, s, false, 0, 0);
     ShownTrack = studio_.model.gatherSettings(s.slot);
-    studio_.notify(Change::Tracks);
     return true;
 }
 
@@ -188,9 +177,9 @@ std::string TrackViewModel::StringGrid1Enter(int row, const std::string& text, c
         TMultiWave* c = studio_.model.clip(e.clipSlot);
         if (!c) continue;
         c->SetStartTime(e.start);
-        studio_.layoutClip(*c);
+        studio_.timeline.layClip(*c, studio_.model.ProjectSampleRate);
+        studio_.model.changedClip(e.clipSlot, ClipChange::Moved);
     }
-    studio_.notify(Change::Clips);
     return text;
 }
 

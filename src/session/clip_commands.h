@@ -1,8 +1,9 @@
 #pragma once
 // What the mouse does to a clip on the timeline, as calls on the Studio: a left press seeks
 // and starts a drag, a move shifts the clip in time, the release drops it onto the row under
-// the pointer, a right press selects it for its popup menu. The clip widget keeps the pointer
-// shape and row resizing; these keep the timeline's numbers right.
+// the pointer, a right press selects it for its popup menu; and the popup's deletion. The
+// clip widget keeps the pointer shape and row resizing; these keep the timeline's numbers
+// right.
 namespace tqx {
 
 class Studio;
@@ -28,5 +29,8 @@ bool ClipDragMove(Studio& studio, ClipDragState& drag, int clipSlot, int x);
 // Release at y in the clip's coordinates: a dragged clip that is not playing goes to the
 // track whose row holds that y. Ends the drag.
 void ClipDrop(Studio& studio, ClipDragState& drag, int clipSlot, int y);
+// The clip popup's "削除(&D)": stops the engine and, when the user agrees, removes the clip
+// the popup was opened on from the project; its file stays, and its slot keeps its number.
+void N23Click(Studio& studio);
 
 }  // namespace tqx
