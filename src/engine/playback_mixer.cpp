@@ -46,12 +46,12 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
     TMultiWave* clip = model_.clip(clipSlot);
     if (!clip) return false;
     // A stream still open from an earlier run (a start whose timer failed) is not leaked.
-    if (clip->WaveOut) closeClipStream(*clip);
+    if (clip->playback().WaveOut) closeClipStream(*clip);
 
     const std::uint32_t blockBytes =
         static_cast<std::uint32_t>(std::max(0, clip->OutBlockFrames())) * clip->GetFormat().blockAlign;
     for (int i = 0; i < TMultiWave::kOutputBlocks; ++i) {
-        WaveHeader& h = clip->OutHeaders[static_cast<std::size_t>(i)];
+        WaveHeader& h = clip->playback().OutHeaders[static_cast<std::size_t>(i)];
         h = WaveHeader{};
         h.data = reinterpret_cast<std::uint8_t*>(clip->OutBuffer(i));
         h.bufferLength = h.data ? blockBytes : 0;
@@ -66,7 +66,7 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
         dialogs_.messageBox(kOpenFailedMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
         return false;
     }
-    clip->WaveOut = stream;
+    clip->playback().WaveOut = stream;
     streams_[stream] = clipSlot;
     primeClip(clipSlot);
     return true;
@@ -75,15 +75,15 @@ bool PlaybackMixer::OpenClipOutput(int clipSlot) {
 void PlaybackMixer::primeClip(int clipSlot) {
     TMultiWave& clip = *model_.clip(clipSlot);
     const std::uint32_t rate = clip.GetFormat().samplesPerSec;
-    clip.entryFrame = frameAtTime(timeline_.StartPosition, rate) - frameAtTime(clip.GetStartTime(), rate);
+    clip.playback().entryFrame = frameAtTime(timeline_.StartPosition, rate) - frameAtTime(clip.GetStartTime(), rate);
     clip.SetBlockCounter(0);
-    clip.outputDraining = false;
-    equalizers_[clip.WaveOut].enter(equalizer_);
+    clip.playback().outputDraining = false;
+    equalizers_[clip.playback().WaveOut].enter(equalizer_);
     for (int i = 0; i < TMultiWave::kOutputBlocks; ++i) {
         const int b = clip.GetBlockCounter();
         const int r = nextBlock(clipSlot, clip, i);
         if (r == 0) {
-            clip.outputDraining = true;
+            clip.playback().outputDraining = true;
             break;
         }
         if (r == -1 || !queueBlock(clip, i)) {
@@ -94,13 +94,13 @@ void PlaybackMixer::primeClip(int clipSlot) {
         clip.SetPlaying(1);
     }
     // A clip that ended before the start position has nothing to play in this run.
-    if (clip.outputDraining && clip.GetBlockCounter() == 0) closeClipStream(clip);
+    if (clip.playback().outputDraining && clip.GetBlockCounter() == 0) closeClipStream(clip);
 }
 
 std::int64_t PlaybackMixer::BlockStartOffset(int clipSlot) {
     const TMultiWave* clip = model_.clip(clipSlot);
     if (!clip) return 0;
-    return clip->entryFrame + std::int64_t(clip->GetBlockCounter()) * clip->OutBlockFrames();
+    return clip->playback().entryFrame + std::int64_t(clip->GetBlockCounter()) * clip->OutBlockFrames();
 }
 
 int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
@@ -112,7 +112,7 @@ int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
     const int r = ahead ? 1 : FillBlock(clipSlot, block, first);
     // Every block that goes to the device passes the equalizer while it is on.
     if (r == 1)
-        equalizers_[clip.WaveOut].process({clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels},
+        equalizers_[clip.playback().WaveOut].process({clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels},
                                           clip.GetFormat().channels, equalizer_);
     return r;
 }
@@ -194,17 +194,17 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
     if (h == 0 || found == streams_.end()) return;  // a block of a stream closed since
     const int slot = found->second;
     TMultiWave* clip = model_.clip(slot);
-    if (!clip || clip->WaveOut != h) {
+    if (!clip || clip->playback().WaveOut != h) {
         streams_.erase(found);
         return;
     }
     for (int j = 0; j < TMultiWave::kOutputBlocks; ++j) {
-        WaveHeader& header = clip->OutHeaders[static_cast<std::size_t>(j)];
-        if (!(header.flags & WaveHeader::Done) || clip->outputDraining) continue;
+        WaveHeader& header = clip->playback().OutHeaders[static_cast<std::size_t>(j)];
+        if (!(header.flags & WaveHeader::Done) || clip->playback().outputDraining) continue;
         const int b = clip->GetBlockCounter();
         const int r = nextBlock(slot, *clip, j);
         if (r == 0) {
-            clip->outputDraining = true;
+            clip->playback().outputDraining = true;
             continue;
         }
         if (r == -1) {
@@ -220,26 +220,26 @@ void PlaybackMixer::OnWaveOutDone(StreamId h) {
         clip->SetPlaying(1);
     }
     // The stream ends once the blocks that hold the clip's last frames have played.
-    const bool queued = std::any_of(clip->OutHeaders.begin(), clip->OutHeaders.end(),
+    const bool queued = std::any_of(clip->playback().OutHeaders.begin(), clip->playback().OutHeaders.end(),
                                     [](const WaveHeader& hd) { return (hd.flags & WaveHeader::InQueue) != 0; });
-    if (clip->outputDraining && !queued) closeClipStream(*clip);
+    if (clip->playback().outputDraining && !queued) closeClipStream(*clip);
 }
 
 bool PlaybackMixer::queueBlock(TMultiWave& clip, int block) {
-    WaveHeader* header = &clip.OutHeaders[static_cast<std::size_t>(block)];
+    WaveHeader* header = &clip.playback().OutHeaders[static_cast<std::size_t>(block)];
     audio_.prepareHeader(header);
-    return audio_.writeOutput(clip.WaveOut, header);
+    return audio_.writeOutput(clip.playback().WaveOut, header);
 }
 
 void PlaybackMixer::closeClipStream(TMultiWave& clip) {
     AudioSystem& audio = audio_;
     noteLostFrames(clip);
-    audio.resetOutput(clip.WaveOut);
-    for (WaveHeader& header : clip.OutHeaders) audio.unprepareHeader(&header);
-    audio.closeOutput(clip.WaveOut);
-    streams_.erase(clip.WaveOut);
-    equalizers_.erase(clip.WaveOut);
-    clip.WaveOut = 0;
+    audio.resetOutput(clip.playback().WaveOut);
+    for (WaveHeader& header : clip.playback().OutHeaders) audio.unprepareHeader(&header);
+    audio.closeOutput(clip.playback().WaveOut);
+    streams_.erase(clip.playback().WaveOut);
+    equalizers_.erase(clip.playback().WaveOut);
+    clip.playback().WaveOut = 0;
     meters_.clearTrackMeter(clip.GetTrack());
     meters_.clearMaster();
     clip.SetPlaying(0);
@@ -248,7 +248,7 @@ void PlaybackMixer::closeClipStream(TMultiWave& clip) {
 void PlaybackMixer::CloseAllOutputs() {
     for (int slot : model_.clipSlots()) {
         TMultiWave* clip = model_.clip(slot);
-        if (clip->WaveOut) closeClipStream(*clip);
+        if (clip->playback().WaveOut) closeClipStream(*clip);
     }
     streams_.clear();
     equalizers_.clear();
@@ -262,10 +262,10 @@ bool PlaybackMixer::RewindOutputs() {
     for (int slot : model_.clipSlots()) {
         TMultiWave* clip = model_.clip(slot);
         if (clip->GetDataSize() == 0) continue;
-        if (clip->WaveOut) {
+        if (clip->playback().WaveOut) {
             // The reset hands both queued blocks back; they are filled again at once from the
             // new start position, so every stream begins there on the same frame.
-            audio_.resetOutput(clip->WaveOut);
+            audio_.resetOutput(clip->playback().WaveOut);
             primeClip(slot);
         } else if (!OpenClipOutput(slot)) {
             CloseAllOutputs();
@@ -277,7 +277,7 @@ bool PlaybackMixer::RewindOutputs() {
 }
 
 void PlaybackMixer::noteLostFrames(const TMultiWave& clip) {
-    if (const std::uint64_t lost = audio_.lostFrames(clip.WaveOut))
+    if (const std::uint64_t lost = audio_.lostFrames(clip.playback().WaveOut))
         lostMsByTrack_[clip.GetTrack()] += lost * 1000 / std::max<std::uint32_t>(1, clip.GetFormat().samplesPerSec);
 }
 
@@ -295,7 +295,7 @@ void PlaybackMixer::reportLostFrames() {
 int PlaybackMixer::openOutputCount() const {
     int open = 0;
     for (int slot : model_.clipSlots())
-        if (model_.clip(slot)->WaveOut) ++open;
+        if (model_.clip(slot)->playback().WaveOut) ++open;
     return open;
 }
 

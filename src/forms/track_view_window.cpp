@@ -159,7 +159,7 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
         view_.ValueListEditor1Validate(row, item->text().toStdString(), view_.cells[row - 1]);
         fillValues();
     });
-    connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) { studio_.model.recordingMode = id; });
+    connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) { studio_.model.setRecordingMode(id); });
 
     // The view lists the tracks by name in on-screen order with their clips, and starts again
     // from the top one whenever that list changes, wherever the change comes from. It does not

@@ -1,30 +1,26 @@
 #pragma once
-// TMultiWave: one clip. Its audio (held whole in memory), its place on the timeline, its own
-// playback stream and, while it records, its capture stream and the WAVE file being written.
-#include <array>
+// TMultiWave: one clip. Its audio (held whole in memory) and its place on the timeline; its
+// playback stream and, while it records, its capture are members of their own (ClipPlayback,
+// ClipCapture), reached through the clip's operations.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/wave_file_writer.h"
 #include "audio/audio_system.h"
 #include "platform/wave_format.h"
+#include "project/clip_capture.h"
+#include "project/clip_playback.h"
 
 namespace tqx {
 
 class TMultiWave {
 public:
     static constexpr int kInitialOutBufferSamples = 8820;  // 50 ms of 16-bit stereo at 44,100 Hz
-    static constexpr int kCaptureBufferCount = 4;
-    // Output blocks of 0.1 s in flight per clip stream: 0.4 s of sound queued ahead, so a
-    // busy moment of the program (a large repaint, a loaded machine) is bridged.
-    static constexpr int kOutputBlocks = 4;
-    static constexpr std::uint32_t kCaptureBufferBytes = 65536;
+    static constexpr int kOutputBlocks = ClipPlayback::kBlocks;
+    static constexpr std::uint32_t kMaxWaveDataBytes = ClipCapture::kMaxWaveDataBytes;
 
     explicit TMultiWave(int slotIndex);
-    ~TMultiWave();
     TMultiWave(const TMultiWave&) = delete;
     TMultiWave& operator=(const TMultiWave&) = delete;
 
@@ -33,18 +29,10 @@ public:
     void SetTrack(int track) { trackIndex_ = track; }
     void SetTimelinePos(int pos) { timelinePos_ = pos; }
     void SetStartTime(float seconds) { startTime_ = seconds; }
-    void SetPlaying(std::uint8_t playing) { playing_ = playing; }
-    void SetBlockCounter(int counter) { blockCounter_ = counter; }
     void SetFormat(const WaveFormat& format) { format_ = format; }
     void SetData(const std::uint8_t* bytes, std::uint32_t length);
     // SetData without a copy; at most 4 GiB − 1 bytes, as DataSize counts them.
     void TakeData(std::vector<std::uint8_t>&& bytes) { data_ = std::move(bytes); }
-    void AllocOutBuffers(int sampleCount);
-    // Samples of a playback block at `rate`: 0.1 s of whole frames.
-    static int playbackBlockSamples(int rate, int channels) {
-        return static_cast<int>(rate / 10) * channels;
-    }
-    void FreeOutBuffers();
 
     int GetTrack() const { return trackIndex_; }
     int GetTimelinePos() const { return timelinePos_; }
@@ -52,9 +40,6 @@ public:
     const std::uint8_t* GetData() const { return data_.empty() ? nullptr : data_.data(); }
     std::uint32_t GetDataSize() const { return static_cast<std::uint32_t>(data_.size()); }
     float GetStartTime() const { return startTime_; }
-    std::uint8_t GetPlaying() const { return playing_; }
-    int GetBlockCounter() const { return blockCounter_; }
-    int GetOutBufferSamples() const { return outBufferSamples_; }
 
     const std::string& FileName() const { return fileName_; }
     void SetFileName(const std::string& name) { fileName_ = name; }
@@ -63,56 +48,55 @@ public:
     // Only 16-bit data is taken; any failure leaves Data as it was and reports nothing.
     void LoadWaveFile(const std::string& name = {});
 
-    // --- the WAVE file written while recording ---
-    void SetCaptureFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
-    const WaveFormat& CaptureFormat() const { return captureFormat_; }
-    // 0 on success; 259 when a file is already open, 257 for an empty name, 256 when the
-    // file cannot be created, 262 when the header cannot be written.
+    // --- playback stream, driven by the playback mixer ---
+    ClipPlayback& playback() { return playback_; }
+    const ClipPlayback& playback() const { return playback_; }
+    void SetPlaying(std::uint8_t playing) { playback_.playing = playing; }
+    std::uint8_t GetPlaying() const { return playback_.playing; }
+    void SetBlockCounter(int counter) { playback_.blockCounter = counter; }
+    int GetBlockCounter() const { return playback_.blockCounter; }
+    void AllocOutBuffers(int sampleCount) { playback_.allocBuffers(sampleCount); }
+    void FreeOutBuffers() { playback_.freeBuffers(); }
+    int GetOutBufferSamples() const { return playback_.bufferSamples(); }
+    std::int16_t* OutBuffer(int i) { return playback_.buffer(i); }
+    int OutBlockFrames() const { return playback_.blockFrames(format_.channels); }
+    static int playbackBlockSamples(int rate, int channels) { return ClipPlayback::blockSamples(rate, channels); }
+
+    // --- the WAVE file written while recording (see ClipCapture) ---
+    ClipCapture& capture() { return capture_; }
+    const ClipCapture& capture() const { return capture_; }
+    void SetCaptureFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+        capture_.setFormat(channels, rate, bits);
+    }
+    const WaveFormat& CaptureFormat() const { return capture_.format(); }
+    // As ClipCapture::createFile; the clip takes the file's name.
     int CreateWaveFile(const std::string& name);
-    // Appends the header's recorded bytes; false when nothing was recorded or not all of
-    // them reached the file. A file takes at most CaptureFileLimit bytes; when the take goes
-    // past it, onCaptureFileFull is asked to go on in a new file (it returns false if it
-    // cannot, and the rest of the bytes are not written).
-    bool WriteCaptureBuffer(const WaveHeader& header);
-    // The largest data chunk a WAVE file can describe, in whole frames of 16-bit mono or stereo.
-    static constexpr std::uint32_t kMaxWaveDataBytes = 0xFFFFFFFFu - 38u - 3u;
-    void SetCaptureFileLimit(std::uint32_t bytes) { captureFileLimit_ = bytes; }
-    std::uint32_t CaptureFileLimit() const { return captureFileLimit_; }
+    bool WriteCaptureBuffer(const WaveHeader& header) { return capture_.write(header); }
+    void SetCaptureFileLimit(std::uint32_t bytes) { capture_.setFileLimit(bytes); }
+    // Asked when the take outgrows its file: go on in a new one, or false to end the take.
     std::function<bool(TMultiWave&)> onCaptureFileFull;
-    // Finalises the chunk sizes and closes the file; 0 when no file was open.
-    int CloseWaveFile();
-    bool WaveFileOpen() const { return waveFile_.isOpen(); }
-    std::uint32_t BytesWritten() const { return bytesWritten_; }
+    int CloseWaveFile() { return capture_.closeFile(); }
+    bool WaveFileOpen() const { return capture_.fileOpen(); }
+    std::uint32_t BytesWritten() const { return capture_.bytesWritten(); }
 
     // --- capture (recording) ---
-    bool CreateCaptureHeap();
-    bool AllocCaptureBuffers();
-    void FreeCaptureBuffers();
-    void DestroyCaptureHeap();
-    bool QueryCaptureFormat(AudioSystem& audio, int device);
-    bool OpenCapture(AudioSystem& audio, int device, AudioListener* listener);
-    bool QueueCaptureBuffers(AudioSystem& audio);
-    bool OnCaptureData(AudioSystem& audio, WaveHeader* header);
-    void StopCapture(AudioSystem& audio);
-    bool CloseCapture(AudioSystem& audio);
-    bool IsCapturing() const { return waveIn_ != 0; }
-    StreamId WaveIn() const { return waveIn_; }
-    int CaptureQueued() const { return captureQueued_; }
-    // A buffer did not fully reach the file (disk full, file gone); from then on nothing more
-    // is written, so the file never holds a gap, and the recording has to end.
-    bool CaptureWriteFailed() const { return captureWriteFailed_; }
-
-    // --- playback stream, driven by the playback mixer ---
-    StreamId WaveOut = 0;
-    std::array<WaveHeader, kOutputBlocks> OutHeaders{};
-    std::int16_t* OutBuffer(int i) { return outBuffers_[i].data(); }
-    // Whole frames in one output block; a trailing partial frame of the block is never used.
-    int OutBlockFrames() const { return format_.channels ? outBufferSamples_ / format_.channels : 0; }
-    // The clip's frame that plays at the run's first frame (negative: the clip lies ahead).
-    std::int64_t entryFrame = 0;
-    // The clip's data has run out: no block is queued again, and the stream closes once the
-    // blocks still queued have played.
-    bool outputDraining = false;
+    bool CreateCaptureHeap() { return capture_.createHeap(); }
+    bool AllocCaptureBuffers() { return capture_.allocBuffers(); }
+    void FreeCaptureBuffers() { capture_.freeBuffers(); }
+    void DestroyCaptureHeap() { capture_.destroyHeap(); }
+    bool QueryCaptureFormat(AudioSystem& audio, int device) { return capture_.queryFormat(audio, device); }
+    bool OpenCapture(AudioSystem& audio, int device, AudioListener* listener) {
+        return capture_.open(audio, device, listener);
+    }
+    // Each buffer is handed over with OutBufferSamples bytes (50 ms of 16-bit stereo at
+    // 44,100 Hz for a recorded clip).
+    bool QueueCaptureBuffers(AudioSystem& audio) { return capture_.queueBuffers(audio, playback_.bufferSamples()); }
+    bool OnCaptureData(AudioSystem& audio, WaveHeader* header) { return capture_.onData(audio, header); }
+    void StopCapture(AudioSystem& audio) { capture_.stop(audio); }
+    bool CloseCapture(AudioSystem& audio) { return capture_.close(audio); }
+    bool IsCapturing() const { return capture_.capturing(); }
+    StreamId WaveIn() const { return capture_.waveIn(); }
+    bool CaptureWriteFailed() const { return capture_.writeFailed(); }
 
     // --- place on the timeline (absolute pixels, before scrolling); the clip widget follows ---
     bool onTimeline = false;  // laid out on its track's row
@@ -120,38 +104,15 @@ public:
     int width = 0;
 
 private:
-    // Memory of one recording: four headers and four buffers, released in one step.
-    struct CaptureMemory {
-        std::array<WaveHeader, kCaptureBufferCount> headers{};
-        std::array<std::vector<std::uint8_t>, kCaptureBufferCount> buffers;
-        std::array<std::uint64_t, kCaptureBufferCount> queuedAs{};  // order handed to the device
-        std::uint64_t queueCount = 0;
-    };
-
     int slotIndex_;
     int trackIndex_ = -1;
     int timelinePos_ = -1;
     WaveFormat format_{};
     std::vector<std::uint8_t> data_;
     float startTime_ = 0.0f;
-    std::uint8_t playing_ = 0;
-    int blockCounter_ = 0;
-    std::array<std::vector<std::int16_t>, kOutputBlocks> outBuffers_;
-    int outBufferSamples_ = 0;
     std::string fileName_;
-
-    std::unique_ptr<CaptureMemory> captureHeap_;
-    bool captureBuffersAllocated_ = false;
-    WaveFormat captureFormat_{};
-    WaveFileWriter waveFile_;
-    int captureQueued_ = 0;
-    std::uint32_t bytesWritten_ = 0;
-    std::uint32_t captureFileLimit_ = kMaxWaveDataBytes;
-    StreamId waveIn_ = 0;
-    bool captureWriteFailed_ = false;
-    bool writeCaptured(const WaveHeader& header);  // WriteCaptureBuffer, remembering a failure
-    // Writes the capture buffers the device has handed back, in the order they were queued.
-    void writeReturnedBuffers(AudioSystem& audio);
+    ClipPlayback playback_;
+    ClipCapture capture_;
 };
 
 }  // namespace tqx

@@ -117,6 +117,8 @@ public:
     int SelectedTrack = -1;
     bool AnySolo = false;
     int recordingMode = 0;  // 0 "ステレオ", 1 "モノラル": the channels of every new take
+    // Any value but 1 (mono) records stereo, as a project file's unknown value does.
+    void setRecordingMode(int mode) { recordingMode = mode == 1 ? 1 : 0; }
 
     Signal<int, TrackChange> trackChanged;  // track slot, -1 for many
     Signal<int, ClipChange> clipChanged;    // clip slot

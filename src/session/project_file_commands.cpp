@@ -186,7 +186,7 @@ void ProjectFileCommands::applyHeader(const ParsedProjectFile& parsed) {
     if (parsed.playbackPerTrack) devices.CheckBox2Click(*parsed.playbackPerTrack != 0);
     if (parsed.recordingDevice) devices.ComboBox1Change(devices.inputItemOf(*parsed.recordingDevice));
     if (parsed.recordingPerTrack) devices.CheckBox1Click(*parsed.recordingPerTrack != 0);
-    if (parsed.recordingMode) studio_.model.recordingMode = *parsed.recordingMode == 1 ? 1 : 0;
+    if (parsed.recordingMode) studio_.model.setRecordingMode(*parsed.recordingMode);
     devices.changed();
 }
 

@@ -48,7 +48,7 @@ void TrackCommands::deleteSelectedTrack() {
     // blocks, so a track whose clips are busy stops the engine first.
     for (int c : m.clipSlots()) {
         const TMultiWave* clip = m.clip(c);
-        if (clip->GetTrack() == slot && (clip->WaveOut != 0 || clip->IsCapturing())) {
+        if (clip->GetTrack() == slot && (clip->playback().WaveOut != 0 || clip->IsCapturing())) {
             studio_.StopAll();
             break;
         }

@@ -30,7 +30,7 @@ protected:
 
     void start() {
         rig.press();
-        for (int slot : studio.model.clipSlots()) streams_[slot] = studio.model.clip(slot)->WaveOut;
+        for (int slot : studio.model.clipSlots()) streams_[slot] = studio.model.clip(slot)->playback().WaveOut;
     }
 
     // The first block a clip plays with the given track settings (any earlier clip is gone).
@@ -142,7 +142,7 @@ TEST_F(PlaybackMixerTest, EveryFrameOfAClipPlaysThenTheStreamCloses) {
     expected.resize(2 * kStereoBlock, 0);
     EXPECT_EQ(played(clip), expected);
     EXPECT_FALSE(rig.audio.isOpen(stream(clip)));
-    EXPECT_EQ(clip.WaveOut, 0u);
+    EXPECT_EQ(clip.playback().WaveOut, 0u);
     EXPECT_EQ(studio.mixer().openOutputCount(), 0);
     EXPECT_TRUE(studio.transport().isPlaying());  // the run goes on after every clip ended
 }
@@ -157,15 +157,15 @@ TEST_F(PlaybackMixerTest, GoToStartWhilePlayingPlaysEveryClipAgainFromZero) {
     start();
     rig.run(1000);
     ASSERT_FALSE(rig.audio.isOpen(stream(shortClip)));
-    const StreamId longStream = clip.WaveOut;
+    const StreamId longStream = clip.playback().WaveOut;
     rig.audio.clearPlayed();
     studio.transport().SpeedButton2Click();
     EXPECT_EQ(studio.texts.timeText(), "00:00.000");
-    ASSERT_NE(shortClip.WaveOut, 0u);
-    const StreamId again = shortClip.WaveOut;
+    ASSERT_NE(shortClip.playback().WaveOut, 0u);
+    const StreamId again = shortClip.playback().WaveOut;
     EXPECT_EQ(rig.audio.originOf(again), rig.audio.originOf(longStream));
     rig.run(300);
-    EXPECT_EQ(clip.WaveOut, longStream);
+    EXPECT_EQ(clip.playback().WaveOut, longStream);
     EXPECT_EQ(slice(rig.audio.playedSamples(longStream), 0, 2 * kStereoBlock), slice(data, 0, 2 * kStereoBlock));
     EXPECT_EQ(rig.audio.playedSamples(again), shortData);
     EXPECT_EQ(studio.mixer().openOutputCount(), 1);
@@ -256,13 +256,13 @@ TEST_F(PlaybackMixerTest, EachClipGoesToItsDevice) {
     TMultiWave& b = rig.addClip(other, 0.0f, ramp(10 * kStereoBlock));
     studio.devices.OutputDeviceId = 0;
     start();
-    EXPECT_EQ(rig.audio.outputDeviceOf(a.WaveOut), 0);
-    EXPECT_EQ(rig.audio.outputDeviceOf(b.WaveOut), 0);
+    EXPECT_EQ(rig.audio.outputDeviceOf(a.playback().WaveOut), 0);
+    EXPECT_EQ(rig.audio.outputDeviceOf(b.playback().WaveOut), 0);
     rig.press();
     studio.devices.perTrackPlayback = true;
     start();
-    EXPECT_EQ(rig.audio.outputDeviceOf(a.WaveOut), kDefaultDevice);
-    EXPECT_EQ(rig.audio.outputDeviceOf(b.WaveOut), 1);
+    EXPECT_EQ(rig.audio.outputDeviceOf(a.playback().WaveOut), kDefaultDevice);
+    EXPECT_EQ(rig.audio.outputDeviceOf(b.playback().WaveOut), 1);
 }
 
 TEST_F(PlaybackMixerTest, RefusedDeviceShowsTheMessageAndClosesEveryStreamOfTheRun) {
@@ -281,23 +281,23 @@ TEST_F(PlaybackMixerTest, RefusedDeviceShowsTheMessageAndClosesEveryStreamOfTheR
     EXPECT_EQ(box.icon, DialogIcon::Error);
     EXPECT_EQ(studio.mixer().openOutputCount(), 0);
     EXPECT_FALSE(rig.audio.isOpen(stream(first)));
-    EXPECT_EQ(third.WaveOut, 0u);  // no stream opened after the refusal
+    EXPECT_EQ(third.playback().WaveOut, 0u);  // no stream opened after the refusal
     EXPECT_TRUE(studio.transport().isPlaying());
 }
 
 TEST_F(PlaybackMixerTest, NotificationsOfClosedStreamsAreIgnored) {
     TMultiWave& clip = rig.addClip(track, 0.0f, ramp(30 * kStereoBlock));
     start();
-    const StreamId old = clip.WaveOut;
+    const StreamId old = clip.playback().WaveOut;
     rig.press();  // stop: the reset hands both blocks back, their notifications are queued
     start();      // and a new run begins before they are delivered
-    ASSERT_NE(clip.WaveOut, old);
+    ASSERT_NE(clip.playback().WaveOut, old);
     rig.sink.pump();
-    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), std::size_t(TMultiWave::kOutputBlocks));
+    EXPECT_EQ(rig.audio.queuedCount(clip.playback().WaveOut), std::size_t(TMultiWave::kOutputBlocks));
     rig.run(300);
     EXPECT_EQ(played(clip), slice(ramp(30 * kStereoBlock), 0, 3 * kStereoBlock));
     studio.mixer().OnWaveOutDone(old);
-    EXPECT_EQ(rig.audio.queuedCount(clip.WaveOut), std::size_t(TMultiWave::kOutputBlocks));
+    EXPECT_EQ(rig.audio.queuedCount(clip.playback().WaveOut), std::size_t(TMultiWave::kOutputBlocks));
 }
 
 TEST_F(PlaybackMixerTest, WriteRefusedWhilePrimingReportsTheError) {
@@ -305,7 +305,7 @@ TEST_F(PlaybackMixerTest, WriteRefusedWhilePrimingReportsTheError) {
     rig.audio.refuseWrite = true;
     start();
     EXPECT_TRUE(rig.dialogs.showed("エラー。再生できません。"));
-    EXPECT_TRUE(rig.audio.isOpen(clip.WaveOut));
+    EXPECT_TRUE(rig.audio.isOpen(clip.playback().WaveOut));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ protected:
         std::optional<std::int64_t> origin;
         std::map<StreamId, const TMultiWave*> clipOf;
         for (int slot : studio.model.clipSlots())
-            if (const TMultiWave* c = studio.model.clip(slot); c->WaveOut) clipOf[c->WaveOut] = c;
+            if (const TMultiWave* c = studio.model.clip(slot); c->playback().WaveOut) clipOf[c->playback().WaveOut] = c;
         for (const auto& run : rig.audio.played()) {
             const auto found = clipOf.find(run.stream);
             if (found == clipOf.end()) continue;  // a stream that has ended since
@@ -231,7 +231,7 @@ TEST_F(SampleClock, StereoClipsPlayWholeFramesAtEveryRate) {
         ASSERT_EQ(studio.model.clipCount(), 1) << rate;
         rig.press();
         rig.run(1000);
-        const Samples out = rig.audio.playedSamples(studio.model.clip(studio.model.clipSlots()[0])->WaveOut);
+        const Samples out = rig.audio.playedSamples(studio.model.clip(studio.model.clipSlots()[0])->playback().WaveOut);
         ASSERT_GT(out.size(), rate) << rate;
         for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], i % 2 ? -999 : 1000) << rate << " at " << i;
     }

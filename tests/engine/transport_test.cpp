@@ -72,7 +72,7 @@ TEST_F(TransportTest, CanvasClickSeeksOpenStreamsToThePixelsTime) {
     EXPECT_EQ(studio.texts.diagnostic(), "100");
     rig.run(150);
     // The stream goes on, now from the clip's second 2.
-    EXPECT_EQ(slice(rig.audio.playedSamples(clip.WaveOut), 0, kStereoBlock),
+    EXPECT_EQ(slice(rig.audio.playedSamples(clip.playback().WaveOut), 0, kStereoBlock),
               slice(data, 2 * std::size_t(frameAtTime(2.5, 44100)), kStereoBlock));
 }
 
@@ -120,7 +120,7 @@ TEST_F(TransportTest, TimerFailureIsReportedAndTheNextPressStartsAgain) {
     rig.press();
     EXPECT_EQ(rig.dialogs.messages(), std::vector<std::string>{"Error! Timer failed initialize."});
     EXPECT_FALSE(transport.isPlaying());
-    const StreamId first = clip.WaveOut;
+    const StreamId first = clip.playback().WaveOut;
     EXPECT_TRUE(rig.audio.isOpen(first));  // playback goes on without the moving cursor
     rig.timer.failToStart = false;
     rig.press();
@@ -173,7 +173,7 @@ TEST_F(TransportRecordingTest, RecordPressWhilePlayingStopsPlaybackAndTheNextPla
     EXPECT_TRUE(transport.isPlaying());
     EXPECT_EQ(rig.audio.openInputCount(), 0);
     ASSERT_NE(studio.model.clip(0), nullptr);
-    EXPECT_NE(studio.model.clip(0)->WaveOut, 0u);
+    EXPECT_NE(studio.model.clip(0)->playback().WaveOut, 0u);
 }
 
 // The tick on its own thread while the GUI thread seeks, rescales and pumps; run this under
