@@ -49,11 +49,12 @@ void ClipView::place() {
     if (geometry() != want) setGeometry(want);
 }
 
-void ClipView::paintEvent(QPaintEvent* event) {
+void ClipView::paintEvent(QPaintEvent* event) { DrawClipWaveform(event->rect()); }
+
+void ClipView::DrawClipWaveform(const QRect& r) {
     const TMultiWave* c = studio_.model.clip(slot_);
     if (!c) return;
     QPainter p(this);
-    const QRect r = event->rect();
     const int rRight = r.x() + r.width();  // first column past the area
     const WaveFormat f = c->GetFormat();
     const QColor back = palette().color(QPalette::ToolTipBase);
@@ -151,9 +152,11 @@ void ClipView::ClipDblClick() {
 }
 
 void ClipView::leaveEvent(QEvent* event) {
-    unsetCursor();
+    ClipMouseLeave();
     QWidget::leaveEvent(event);
 }
+
+void ClipView::ClipMouseLeave() { unsetCursor(); }
 
 void ClipView::showPopup(const QPoint& globalPos) {
     if (!menu_) {

@@ -46,6 +46,9 @@ private:
     void ClipMouseMove(QMouseEvent* event);
     void ClipMouseUp(QMouseEvent* event);
     void ClipDblClick();
+    void ClipMouseLeave();
+    // Waveform, guide lines, play cursor, start time and file name within `r`.
+    void DrawClipWaveform(const QRect& r);
     bool resizing() const;
     void showPopup(const QPoint& globalPos);
 

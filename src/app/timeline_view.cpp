@@ -117,10 +117,10 @@ TimelineView::TimelineView(Studio& studio, QWidget* parent) : QWidget(parent), s
     });
     resize(600, 400);
     syncClips();
-    tracksChanged_ = studio_.model.trackChanged.connect([this](int, TrackChange) { relayout(); });
-    clipsChanged_ = studio_.model.clipChanged.connect([this](int, ClipChange) { relayout(); });
-    replaced_ = studio_.model.replaced.connect([this] { relayout(); });
-    scaleChanged_ = studio_.timeline.scaleChanged.connect([this] { relayout(); });
+    tracksChanged_ = studio_.model.trackChanged.connect([this](int, TrackChange) { RelayoutClips(); });
+    clipsChanged_ = studio_.model.clipChanged.connect([this](int, ClipChange) { RelayoutClips(); });
+    replaced_ = studio_.model.replaced.connect([this] { RelayoutClips(); });
+    scaleChanged_ = studio_.timeline.scaleChanged.connect([this] { RelayoutClips(); });
     cursorMoved_ = studio_.timeline.cursorMoved.connect([this] { followCursor(); });
 }
 
@@ -129,7 +129,7 @@ ClipView* TimelineView::clipView(int slot) const {
     return it == views_.end() ? nullptr : it->second;
 }
 
-void TimelineView::relayout() {
+void TimelineView::RelayoutClips() {
     syncClips();
     repaintAll();
 }

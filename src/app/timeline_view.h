@@ -89,7 +89,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void relayout();
+    // Every clip view on its track's row, with the row's top and height, repainted.
+    void RelayoutClips();
     void followCursor();
     void syncClips();
     void placeClips();

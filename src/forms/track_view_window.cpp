@@ -1,5 +1,7 @@
 #include "forms/track_view_window.h"
 
+#include <functional>
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,20 +26,25 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 
 const QColor kEvenRowColour(230, 230, 255);
 
-// Start times are typed as four digits, a point and three digits; only Enter moves the clip.
-class StartTimeDelegate : public QStyledItemDelegate {
+// Tells the window when editing of a cell begins (so it can note what the cell held) and,
+// for the start times, gives the edit mask and notes Enter: only Enter moves a clip.
+class CellEditDelegate : public QStyledItemDelegate {
 public:
-    StartTimeDelegate(TForm5* form) : QStyledItemDelegate(form), form_(form) {}
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
-        auto* edit = new QLineEdit(parent);
-        edit->setInputMask("0000.000;_");
+    using RowHandler = std::function<void(int row)>;
+    CellEditDelegate(QObject* parent, RowHandler editStarted, QString mask = {}, RowHandler enter = {})
+        : QStyledItemDelegate(parent), editStarted_(std::move(editStarted)), mask_(std::move(mask)),
+          enter_(std::move(enter)) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && !mask_.isEmpty()) edit->setInputMask(mask_);
         enterPressed_ = false;
-        edit->installEventFilter(const_cast<StartTimeDelegate*>(this));
-        return edit;
+        if (enter_) editor->installEventFilter(const_cast<CellEditDelegate*>(this));
+        editStarted_(index.row() + 1);
+        return editor;
     }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
-        model->setData(index, static_cast<QLineEdit*>(editor)->text());
-        if (enterPressed_) form_->startTimeEntered(index.row() + 1);
+        QStyledItemDelegate::setModelData(editor, model, index);
+        if (enterPressed_ && enter_) enter_(index.row() + 1);
         enterPressed_ = false;
     }
 
@@ -51,7 +58,9 @@ protected:
     }
 
 private:
-    TForm5* form_;
+    RowHandler editStarted_;
+    QString mask_;
+    RowHandler enter_;
     mutable bool enterPressed_ = false;
 };
 
@@ -99,6 +108,8 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
         ValueListEditor1->setItem(r, 1, value);
     }
     ValueListEditor1->verticalHeader()->setDefaultSectionSize(18);
+    ValueListEditor1->setItemDelegateForColumn(
+        1, new CellEditDelegate(this, [this](int row) { ValueListEditor1GetEditText(row); }));
     infoLayout->addWidget(ValueListEditor1);
     top->addWidget(infoBox);
     auto* settingsBox = new QGroupBox("設定", this);
@@ -132,7 +143,9 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setDefaultSectionSize(18);
-    StringGrid1->setItemDelegateForColumn(0, new StartTimeDelegate(this));
+    StringGrid1->setItemDelegateForColumn(
+        0, new CellEditDelegate(this, [this](int row) { StringGrid1GetEditText(row); }, StringGrid1GetEditMask(),
+                                [this](int row) { StringGrid1KeyPress(row); }));
     clipLayout->addWidget(StringGrid1);
     right->addWidget(clipBox, 1);
     layout->addLayout(right, 3);
@@ -156,7 +169,7 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     connect(ValueListEditor1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (filling_ || item->column() != 1) return;
         const int row = item->row() + 1;
-        view_.ValueListEditor1Validate(row, item->text().toStdString(), view_.cells[row - 1]);
+        view_.ValueListEditor1Validate(row, item->text().toStdString(), ValueBeforeEdit);
         fillValues();
     });
     connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) { studio_.model.setRecordingMode(id); });
@@ -219,7 +232,8 @@ void TForm5::fillClips() {
         for (int c = 0; c < TrackViewModel::kClipColumns; ++c) {
             auto* item = new QTableWidgetItem(q(rows[r][c]));
             // Only the start time can be edited; rows alternate white and light blue.
-            item->setFlags(c == 0 ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+            item->setFlags(StringGrid1SelectCell(c) ? item->flags() | Qt::ItemIsEditable
+                                                    : item->flags() & ~Qt::ItemIsEditable);
             if ((r + 1) % 2 == 0) item->setBackground(kEvenRowColour);
             StringGrid1->setItem(r, c, item);
         }
@@ -229,16 +243,34 @@ void TForm5::fillClips() {
 
 void TForm5::N1Click() { view_.N1Click(selectedRows()); }
 
-void TForm5::startTimeEntered(int row) {
+void TForm5::ValueListEditor1GetEditText(int row) {
+    ValueBeforeEdit = row >= 1 && row <= int(view_.cells.size()) ? view_.cells[std::size_t(row - 1)] : std::string();
+}
+
+void TForm5::StringGrid1GetEditText(int row) {
+    const auto rows = view_.clipRows();
+    CellBeforeEdit = row >= 1 && row <= int(rows.size()) ? rows[std::size_t(row - 1)][0] : std::string();
+}
+
+QString TForm5::StringGrid1GetEditMask() { return "0000.000;_"; }
+
+bool TForm5::StringGrid1SelectCell(int column) { return column == 0; }
+
+void TForm5::StringGrid1KeyPress(int row) {
     if (filling_) return;
     if (row < 1 || row > StringGrid1->rowCount()) return;
-    const std::size_t index = static_cast<std::size_t>(row - 1);
-    const std::string before = index < view_.ShownClips.size() ? view_.clipRows()[index][0] : std::string();
     const std::string text = StringGrid1->item(row - 1, 0)->text().toStdString();
-    const std::string result = view_.StringGrid1Enter(row, text, before);
+    const std::string result = view_.StringGrid1KeyPress(row, text, CellBeforeEdit);
     filling_ = true;
     StringGrid1->item(row - 1, 0)->setText(q(result));
     filling_ = false;
+}
+
+void TForm5::FormShow() { RefreshTrackView(); }
+
+void TForm5::showEvent(QShowEvent* event) {
+    FormShow();
+    QWidget::showEvent(event);
 }
 
 }  // namespace tqx

@@ -35,7 +35,20 @@ public:
     QButtonGroup* RadioGroup1 = nullptr;
 
     void N1Click();
-    void startTimeEntered(int row);
+    // Editing a value cell or a start time begins: what the cell held is noted, to come back
+    // when the edit is not a number.
+    void ValueListEditor1GetEditText(int row);
+    void StringGrid1GetEditText(int row);
+    // Start times are typed as four digits, a point and three digits; only they are editable.
+    static QString StringGrid1GetEditMask();
+    static bool StringGrid1SelectCell(int column);
+    // Enter in the start time of data row `row` (1..n): the clip moves there.
+    void StringGrid1KeyPress(int row);
+    // Shown: everything fetched afresh.
+    void FormShow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     std::vector<int> selectedRows() const;
@@ -46,6 +59,7 @@ private:
     Studio& studio_;
     TrackViewModel view_;
     bool filling_ = false;
+    std::string ValueBeforeEdit, CellBeforeEdit;
     Connection tracksChanged_, clipsChanged_, replaced_;
 };
 

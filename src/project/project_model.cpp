@@ -30,23 +30,23 @@ std::string trackItemText(const TrackOrderEntry& entry) {
     return "Track" + std::to_string(entry.slot + 1) + " (" + entry.name + ")";
 }
 
-ProjectModel::ProjectModel() : tracks_(kTrackSlots), clips_(kClipSlots) {}
+ProjectModel::ProjectModel() : TrackTable(kTrackSlots), ClipTable(kClipSlots) {}
 
 int ProjectModel::createTrack(std::optional<int> slot) {
     int s = -1;
     if (slot) {
         s = *slot;
         if (s < 0 || s >= kUsableTrackSlots) return -1;
-        if (tracks_[s].exists) return s;
+        if (TrackTable[s].exists) return s;
     } else {
         for (int i = 0; i < kTrackSlots; ++i)
-            if (!tracks_[i].exists) {
+            if (!TrackTable[i].exists) {
                 s = i;
                 break;
             }
         if (s < 0 || s >= kUsableTrackSlots) return -1;
     }
-    TrackSlot& t = tracks_[s];
+    TrackSlot& t = TrackTable[s];
     t.exists = true;
     t.name = "トラック" + std::to_string(s + 1);
     t.panelHeight = kMinPanelHeight;
@@ -77,12 +77,12 @@ static void resetSlotValues(TrackSlot& t) {
 
 void ProjectModel::removeTrack(int slot) {
     if (!trackExists(slot)) return;
-    resetSlotValues(tracks_[slot]);
+    resetSlotValues(TrackTable[slot]);
     SelectedTrack = -1;
     std::vector<int> gone;
-    for (std::size_t c = 0; c < clips_.size(); ++c)
-        if (clips_[c] && clips_[c]->GetTrack() == slot) {
-            clips_[c].reset();
+    for (std::size_t c = 0; c < ClipTable.size(); ++c)
+        if (ClipTable[c] && ClipTable[c]->GetTrack() == slot) {
+            ClipTable[c].reset();
             gone.push_back(int(c));
         }
     restackPanels();
@@ -92,41 +92,41 @@ void ProjectModel::removeTrack(int slot) {
 }
 
 void ProjectModel::resetProject() {
-    for (auto& c : clips_) c.reset();
-    for (auto& t : tracks_)
+    for (auto& c : ClipTable) c.reset();
+    for (auto& t : TrackTable)
         if (t.exists) resetSlotValues(t);
     AnySolo = false;
     if (bulk_ == 0) replaced();
 }
 
 int ProjectModel::trackCount() const {
-    return static_cast<int>(std::count_if(tracks_.begin(), tracks_.end(), [](const TrackSlot& t) { return t.exists; }));
+    return static_cast<int>(std::count_if(TrackTable.begin(), TrackTable.end(), [](const TrackSlot& t) { return t.exists; }));
 }
 
 int ProjectModel::clipCount() const {
-    return static_cast<int>(std::count_if(clips_.begin(), clips_.end(), [](const auto& c) { return c != nullptr; }));
+    return static_cast<int>(std::count_if(ClipTable.begin(), ClipTable.end(), [](const auto& c) { return c != nullptr; }));
 }
 
 int ProjectModel::totalTrackHeight() const {
     int h = kRulerHeight;
-    for (const auto& t : tracks_)
+    for (const auto& t : TrackTable)
         if (t.exists) h += t.panelHeight + kPanelGap;
     return h;
 }
 
 void ProjectModel::updateAnySolo() {
-    AnySolo = std::any_of(tracks_.begin(), tracks_.end(), [](const TrackSlot& t) { return t.exists && t.soloed; });
+    AnySolo = std::any_of(TrackTable.begin(), TrackTable.end(), [](const TrackSlot& t) { return t.exists && t.soloed; });
 }
 
 bool ProjectModel::trackAudible(int slot) const {
     if (slot < 0 || slot >= kTrackSlots) return false;
-    const TrackSlot& t = tracks_[slot];
+    const TrackSlot& t = TrackTable[slot];
     return !t.muted && (!AnySolo || t.soloed);
 }
 
 std::optional<TrackSettings> ProjectModel::gatherSettings(int slot) const {
     if (!trackExists(slot)) return std::nullopt;
-    const TrackSlot& t = tracks_[slot];
+    const TrackSlot& t = TrackTable[slot];
     TrackSettings s;
     s.slot = slot;
     s.name = t.name;
@@ -145,7 +145,7 @@ std::optional<TrackSettings> ProjectModel::gatherSettings(int slot) const {
 void ProjectModel::applySettings(int slot, const TrackSettings& s, bool full, int playbackDeviceCount,
                                  int recordingDeviceCount) {
     if (!trackExists(slot)) return;
-    TrackSlot& t = tracks_[slot];
+    TrackSlot& t = TrackTable[slot];
     t.name = s.name;
     // A position off the slider (a damaged file) is ignored by the slider: the value stays.
     int v = volumeToSliderPosition(s.volume);
@@ -168,7 +168,7 @@ void ProjectModel::applySettings(int slot, const TrackSettings& s, bool full, in
 std::deque<TrackOrderEntry> ProjectModel::buildOrderedTrackList() const {
     std::vector<TrackOrderEntry> list;
     for (int s = 0; s < kTrackSlots; ++s)
-        if (tracks_[s].exists) list.push_back({s, 0, tracks_[s].panelTop, tracks_[s].name});
+        if (TrackTable[s].exists) list.push_back({s, 0, TrackTable[s].panelTop, TrackTable[s].name});
     quickSortByKey(list, [](const TrackOrderEntry& e) { return e.panelTop; });
     int n = 1;
     for (auto& e : list) e.displayOrder = n++;
@@ -178,7 +178,7 @@ std::deque<TrackOrderEntry> ProjectModel::buildOrderedTrackList() const {
 std::deque<ClipEntry> ProjectModel::buildClipList(int trackSlot) const {
     std::deque<ClipEntry> list;
     for (int s = 0; s < kClipSlots; ++s) {
-        const TMultiWave* c = clips_[s].get();
+        const TMultiWave* c = ClipTable[s].get();
         if (!c || c->GetTrack() != trackSlot) continue;
         WaveFormat f = c->GetFormat();
         ClipEntry e;
@@ -196,7 +196,7 @@ std::deque<ClipEntry> ProjectModel::buildClipList(int trackSlot) const {
 
 void ProjectModel::applyTrackOrder(const std::deque<TrackOrderEntry>& order) {
     for (const auto& e : order)
-        if (trackExists(e.slot)) tracks_[e.slot].panelTop = e.panelTop;
+        if (trackExists(e.slot)) TrackTable[e.slot].panelTop = e.panelTop;
     restackPanels();
     changedTrack(-1, TrackChange::Order);
 }
@@ -204,56 +204,56 @@ void ProjectModel::applyTrackOrder(const std::deque<TrackOrderEntry>& order) {
 void ProjectModel::restackPanels() {
     std::vector<int> slots;
     for (int s = 0; s < kTrackSlots; ++s)
-        if (tracks_[s].exists) slots.push_back(s);
+        if (TrackTable[s].exists) slots.push_back(s);
     std::stable_sort(slots.begin(), slots.end(),
-                     [&](int a, int b) { return tracks_[a].panelTop < tracks_[b].panelTop; });
+                     [&](int a, int b) { return TrackTable[a].panelTop < TrackTable[b].panelTop; });
     int top = kRulerHeight;
     for (int s : slots) {
-        tracks_[s].panelTop = top;
-        top += tracks_[s].panelHeight + kPanelGap;
+        TrackTable[s].panelTop = top;
+        top += TrackTable[s].panelHeight + kPanelGap;
     }
 }
 
 void ProjectModel::setPanelHeight(int slot, int height) {
     if (!trackExists(slot)) return;
-    tracks_[slot].panelHeight = std::clamp(height, kMinPanelHeight, kMaxPanelHeight);
+    TrackTable[slot].panelHeight = std::clamp(height, kMinPanelHeight, kMaxPanelHeight);
     restackPanels();
     changedTrack(slot, TrackChange::Layout);
 }
 
 void ProjectModel::swapPanels(int a, int b) {
     if (!trackExists(a) || !trackExists(b) || a == b) return;
-    std::swap(tracks_[a].panelTop, tracks_[b].panelTop);
+    std::swap(TrackTable[a].panelTop, TrackTable[b].panelTop);
     restackPanels();
     changedTrack(-1, TrackChange::Order);
 }
 
 TMultiWave* ProjectModel::clip(int slot) const {
     if (slot < 0 || slot >= kClipSlots) return nullptr;
-    return clips_[static_cast<std::size_t>(slot)].get();
+    return ClipTable[static_cast<std::size_t>(slot)].get();
 }
 
 int ProjectModel::firstFreeClipSlot() const {
     for (int s = 0; s < kClipSlots; ++s)
-        if (!clips_[s]) return s;
+        if (!ClipTable[s]) return s;
     return -1;
 }
 
 TMultiWave& ProjectModel::createClip(int slot) {
-    clips_[static_cast<std::size_t>(slot)] = std::make_unique<TMultiWave>(slot);
-    return *clips_[static_cast<std::size_t>(slot)];
+    ClipTable[static_cast<std::size_t>(slot)] = std::make_unique<TMultiWave>(slot);
+    return *ClipTable[static_cast<std::size_t>(slot)];
 }
 
 void ProjectModel::destroyClip(int slot) {
-    if (slot < 0 || slot >= kClipSlots || !clips_[static_cast<std::size_t>(slot)]) return;
-    clips_[static_cast<std::size_t>(slot)].reset();
+    if (slot < 0 || slot >= kClipSlots || !ClipTable[static_cast<std::size_t>(slot)]) return;
+    ClipTable[static_cast<std::size_t>(slot)].reset();
     changedClip(slot, ClipChange::Removed);
 }
 
 std::vector<int> ProjectModel::clipSlots() const {
     std::vector<int> out;
     for (int s = 0; s < kClipSlots; ++s)
-        if (clips_[s]) out.push_back(s);
+        if (ClipTable[s]) out.push_back(s);
     return out;
 }
 

@@ -146,9 +146,9 @@ public:
         ProjectModel& model_;
     };
 
-    TrackSlot& track(int slot) { return tracks_[static_cast<std::size_t>(slot)]; }
-    const TrackSlot& track(int slot) const { return tracks_[static_cast<std::size_t>(slot)]; }
-    bool trackExists(int slot) const { return slot >= 0 && slot < kTrackSlots && tracks_[slot].exists; }
+    TrackSlot& track(int slot) { return TrackTable[static_cast<std::size_t>(slot)]; }
+    const TrackSlot& track(int slot) const { return TrackTable[static_cast<std::size_t>(slot)]; }
+    bool trackExists(int slot) const { return slot >= 0 && slot < kTrackSlots && TrackTable[slot].exists; }
 
     // Creates a track in the lowest free slot (or the given one) and stacks its panel below
     // the others; the slot, or -1 when nothing was created. Layout changes below are
@@ -194,8 +194,8 @@ public:
 
 private:
     int bulk_ = 0;
-    std::vector<TrackSlot> tracks_;
-    std::vector<std::unique_ptr<TMultiWave>> clips_;
+    std::vector<TrackSlot> TrackTable;                     // kTrackSlots slots
+    std::vector<std::unique_ptr<TMultiWave>> ClipTable;    // kClipSlots slots, empty or one clip
 };
 
 // Sorts entries by key ascending with the recursive middle-pivot exchange sort the project

@@ -155,18 +155,14 @@ bool TrackCommands::setName(int slot, const std::string& name) {
 
 // --- panel heights and order ---
 
-void TrackCommands::expandAll() {
-    ProjectModel& m = studio_.model;
-    for (int s = 0; s < kTrackSlots; ++s)
-        if (m.trackExists(s)) m.track(s).panelHeight = kMaxPanelHeight;
-    m.restackPanels();
-    m.changedTrack(-1, TrackChange::Layout);
-}
+void TrackCommands::expandAll() { setEveryPanelHeight(kMaxPanelHeight); }
 
-void TrackCommands::foldAll() {
+void TrackCommands::foldAll() { setEveryPanelHeight(kMinPanelHeight); }
+
+void TrackCommands::setEveryPanelHeight(int height) {
     ProjectModel& m = studio_.model;
     for (int s = 0; s < kTrackSlots; ++s)
-        if (m.trackExists(s)) m.track(s).panelHeight = kMinPanelHeight;
+        if (m.trackExists(s)) m.track(s).panelHeight = height;
     m.restackPanels();
     m.changedTrack(-1, TrackChange::Layout);
 }

@@ -83,6 +83,7 @@ public:
 
 private:
     void flip(int slot, bool TrackSlot::*flag);
+    void setEveryPanelHeight(int height);
 
     Studio& studio_;
 };

@@ -164,7 +164,7 @@ bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, 
     return true;
 }
 
-std::string TrackViewModel::StringGrid1Enter(int row, const std::string& text, const std::string& before) {
+std::string TrackViewModel::StringGrid1KeyPress(int row, const std::string& text, const std::string& before) {
     if (ShownClips.empty() || row < 1 || row > static_cast<int>(ShownClips.size())) return text;
     if (studio_.transport().isPlaying()) {
         studio_.dialogs.messageBox("再生中は変更できません。", kApplicationTitle, DialogIcon::None, DialogButtons::Ok);

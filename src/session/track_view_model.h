@@ -52,7 +52,7 @@ public:
     // cell gets its resulting text. Returns whether the values were applied.
     bool ValueListEditor1Validate(int row, const std::string& text, const std::string& before);
     // Enter on a start time in the clip grid (data row 1..n). Returns the cell's new text.
-    std::string StringGrid1Enter(int row, const std::string& text, const std::string& before);
+    std::string StringGrid1KeyPress(int row, const std::string& text, const std::string& before);
 
 private:
     void showValues();

@@ -8,17 +8,13 @@
 #include "session/studio.h"
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
+#include "support/studio_rig.h"
 
 namespace tqx {
 namespace {
 
-class MasterVolumeTest : public ::testing::Test {
+class MasterVolumeTest : public ::testing::Test, protected test::SilentStudioRig {
 protected:
-    QueuedEventSink sink;
-    NoAudioSystem audio;
-    ScriptedDialogs dialogs;
-    ManualTimerService timer;
-    Studio studio{{dialogs, audio, timer, sink}};
     MasterVolume& volume = studio.masterVolume();
 
     std::vector<double> answers;  // what GetVolume returns, call by call

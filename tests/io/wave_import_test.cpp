@@ -16,6 +16,7 @@
 #include "platform/timer_service.h"
 #include "support/change_log.h"
 #include "support/test_support.h"
+#include "support/studio_rig.h"
 
 namespace tqx {
 namespace {
@@ -33,14 +34,9 @@ void putLe32At(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-class WaveImportTest : public ::testing::Test {
+class WaveImportTest : public ::testing::Test, protected test::SilentStudioRig {
 protected:
     test::ScratchDir dir;
-    ScriptedDialogs dialogs;
-    NoAudioSystem audio;
-    ManualTimerService timer;
-    QueuedEventSink events;
-    Studio studio{{dialogs, audio, timer, events}};
     WaveImporter& importer = studio.importer();
     ProjectModel& model = studio.model;
     test::ChangeLog log{studio};

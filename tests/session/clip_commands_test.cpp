@@ -11,17 +11,13 @@
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "session/track_commands.h"
+#include "support/studio_rig.h"
 
 namespace tqx {
 namespace {
 
-class ClipCommandsTest : public ::testing::Test {
+class ClipCommandsTest : public ::testing::Test, protected test::SilentStudioRig {
 protected:
-    ScriptedDialogs dialogs;
-    NoAudioSystem audio;
-    ManualTimerService timer;
-    QueuedEventSink events;
-    Studio studio{{dialogs, audio, timer, events}};
     ClipDragState drag;
 
     // Three tracks and a one-second stereo clip on track 0 starting at `start` seconds.

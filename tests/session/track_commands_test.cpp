@@ -10,17 +10,13 @@
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
+#include "support/studio_rig.h"
 
 namespace tqx {
 namespace {
 
-class TrackCommandsTest : public ::testing::Test {
+class TrackCommandsTest : public ::testing::Test, protected test::SilentStudioRig {
 protected:
-    ScriptedDialogs dialogs;
-    NoAudioSystem audio;
-    ManualTimerService timer;
-    QueuedEventSink events;
-    Studio studio{{dialogs, audio, timer, events}};
     TrackCommands& commands = studio.trackCommands();
     test::ChangeLog log{studio};
 

@@ -108,12 +108,12 @@ TEST_F(TrackViewFixture, ClipGridRowsAndStartTimeEdits) {
     auto rows = view.clipRows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (TrackViewModel::ClipRow{"0012.250", "/tmp/take.wav", "44100Hz", "ステレオ", "0002.000秒"}));
-    EXPECT_EQ(view.StringGrid1Enter(1, "0003.500", "0012.250"), "0003.500");
+    EXPECT_EQ(view.StringGrid1KeyPress(1, "0003.500", "0012.250"), "0003.500");
     EXPECT_FLOAT_EQ(c.GetStartTime(), 3.5f);
-    EXPECT_EQ(view.StringGrid1Enter(1, "abc", "0003.500"), "0003.500");
+    EXPECT_EQ(view.StringGrid1KeyPress(1, "abc", "0003.500"), "0003.500");
     studio.transport().SpeedButton1Click();  // playing
     ASSERT_TRUE(studio.transport().isPlaying());
-    view.StringGrid1Enter(1, "0001.000", "0003.500");
+    view.StringGrid1KeyPress(1, "0001.000", "0003.500");
     EXPECT_EQ(dialogs.messages().back(), "再生中は変更できません。");
     EXPECT_FLOAT_EQ(c.GetStartTime(), 3.5f);
     studio.transport().SpeedButton1Click();

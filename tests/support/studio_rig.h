@@ -1,17 +1,27 @@
 #pragma once
-// A Studio on the simulated device backend, with scripted dialogs and a timer that ticks
-// only when the test says so.
-#include "session/studio.h"
-#include "platform/scripted_dialogs.h"
+// A Studio with scripted dialogs and a timer that ticks only when the test says so, on the
+// simulated device backend (StudioRig) or on none at all (SilentStudioRig: every device
+// fails to open, as on a machine without sound).
+#include "audio/no_audio_system.h"
 #include "audio/simulated_audio.h"
+#include "platform/scripted_dialogs.h"
+#include "session/studio.h"
 
 namespace tqx::test {
 
-struct StudioRig {
+struct PlatformParts {
     QueuedEventSink sink;
-    SimulatedAudioSystem audio{sink};
     ScriptedDialogs dialogs;
     ManualTimerService timer;
+};
+
+struct StudioRig : PlatformParts {
+    SimulatedAudioSystem audio{sink};
+    Studio studio{{dialogs, audio, timer, sink}};
+};
+
+struct SilentStudioRig : PlatformParts {
+    NoAudioSystem audio;
     Studio studio{{dialogs, audio, timer, sink}};
 };
 

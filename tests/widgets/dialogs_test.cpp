@@ -95,6 +95,19 @@ private slots:
         QCOMPARE(rig.studio.model.track(0).volume, 0.5f);
         QCOMPARE(view.ValueListEditor1->item(2, 1)->text(), QString("0.50"));
         QCOMPARE(view.StringGrid1->rowCount(), 1);  // one empty row for a track without clips
+
+        // Typed through the cell's editor: what is not a number gives the cell back its text.
+        view.show();
+        view.ValueListEditor1->setCurrentCell(2, 1);
+        view.ValueListEditor1->editItem(view.ValueListEditor1->item(2, 1));
+        QLineEdit* editor = view.ValueListEditor1->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "abc");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(view.ValueListEditor1->item(2, 1)->text(), QString("0.50"));
+        QCOMPARE(rig.studio.model.track(0).volume, 0.5f);
         view.RadioGroup1->button(1)->click();
         QCOMPARE(rig.studio.model.recordingMode, 1);
     }

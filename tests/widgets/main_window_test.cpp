@@ -14,23 +14,15 @@
 #include "app/main_window.h"
 #include "app/timeline_view.h"
 #include "app/track_column.h"
-#include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/timer_service.h"
 #include "session/track_commands.h"
+#include "support/studio_rig.h"
 
 namespace tqx {
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        ScriptedDialogs dialogs;
-        NoAudioSystem audio;
-        ManualTimerService timer;
-        QueuedEventSink sink;
-        Studio studio{{dialogs, audio, timer, sink}};
+    struct Rig : test::SilentStudioRig {
         TForm1 form{studio};
         Rig() {
             form.show();

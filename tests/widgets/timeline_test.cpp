@@ -16,11 +16,8 @@
 #include "app/ruler_painter.h"
 #include "app/timeline_view.h"
 #include "engine/transport.h"
-#include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/timer_service.h"
 #include "session/track_commands.h"
+#include "support/studio_rig.h"
 #include "support/test_support.h"
 
 namespace tqx {
@@ -28,12 +25,7 @@ namespace tqx {
 class TimelineTest : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        ScriptedDialogs dialogs;
-        NoAudioSystem audio;
-        ManualTimerService timer;
-        QueuedEventSink sink;
-        Studio studio{{dialogs, audio, timer, sink}};
+    struct Rig : test::SilentStudioRig {
         TimelineView view{studio};
         Rig() {
             view.resize(600, 400);
