@@ -31,32 +31,35 @@ public:
     // Number for the next recording's file name; the first free number from here is taken.
     int RecordFileCounter = 0;
 
-    // Prepares a recording on every armed track, in slot order; returns how many are ready.
-    // A track that cannot record shows kStartFailedMessage and the others go on. The input
+    // GUI thread. Prepares a recording on every armed track, in slot order; returns how many are
+    // ready. A track that cannot record shows kStartFailedMessage and the others go on. The input
     // streams start with the transport's run (streamsToStart).
     int startRecordings();
-    // The input streams of the recordings prepared since the last call.
+    // GUI thread. The input streams of the recordings prepared since the last call.
     std::vector<StreamId> streamsToStart();
     // Bytes a take's file may hold before the take goes on in the next file. Tests lower it.
     std::uint32_t maxTakeFileBytes = TMultiWave::kMaxWaveDataBytes;
 
-    // A filled (or handed back) capture buffer of stream `h`.
+    // GUI thread. A filled (or handed back) capture buffer of stream `h`.
     void OnWaveInData(StreamId h, WaveHeader* H);
-    // Track meter of `track` from the captured samples; the master meter too while nothing plays.
+    // GUI thread. Track meter of `track` from the captured samples; the master meter too while
+    // nothing plays.
     void MeasureCaptureLevel(int track, const WaveHeader& H, int channels);
-    // Ends every recording. With `reload` the files are read back into their clips and the
-    // clips laid on the timeline; without, the files are complete but the clips stay empty.
+    // GUI thread. Ends every recording. With `reload` the files are read back into their clips and
+    // the clips laid on the timeline; without, the files are complete but the clips stay empty.
     // True when at least one clip was recording.
     bool StopRecording(bool reload);
 
     // A take stopped because its file could not be written (the user has been told).
     Signal<> takeFailed;
 
-    // AudioListener: capture streams report here; output streams belong to the mixer.
+    // GUI thread (the device layer hands buffers back through the event sink). AudioListener:
+    // capture streams report here; output streams belong to the mixer.
     void onOutputDone(StreamId, WaveHeader*) override {}
     void onInputData(StreamId stream, WaveHeader* header) override { OnWaveInData(stream, header); }
 
-    // The text shown when a take could not be written completely (disk full, folder gone).
+    // Any thread. The text shown when a take could not be written completely (disk full, folder
+    // gone).
     static std::string writeFailedMessage(int track, const std::string& fileName);
 
 private:

@@ -33,40 +33,41 @@ public:
                   const DeviceSelection& devices, const Equalizer& equalizer, LevelMeters& meters,
                   WindowTexts& texts);
 
-    // Opens the run's clock on the main playback device. Clip streams opened afterwards join
-    // the run; startRun starts them all.
+    // GUI thread. Opens the run's clock on the main playback device. Clip streams opened afterwards
+    // join the run; startRun starts them all.
     void openRun();
-    // Starts the clock, every clip stream waiting and `others` (recordings) together.
+    // GUI thread. Starts the clock, every clip stream waiting and `others` (recordings) together.
     void startRun(std::vector<StreamId> others = {});
     // Any thread: seconds of the run the listener has heard; nullopt while no run plays.
     std::optional<double> secondsHeard() const { return clock_.secondsHeard(); }
     // Timer thread: a millisecond for a run without playback device.
     void tick() { clock_.tick(); }
 
-    // Opens the clip's stream on its device and queues its first blocks from the start
+    // GUI thread. Opens the clip's stream on its device and queues its first blocks from the start
     // position; the stream waits for startRun. False (after a message) when the device refuses.
     bool OpenClipOutput(int clipSlot);
-    // The clip frame the stream's next block begins with: the entry frame plus the blocks
-    // queued so far.
+    // GUI thread. The clip frame the stream's next block begins with: the entry frame plus the
+    // blocks queued so far.
     std::int64_t BlockStartOffset(int clipSlot);
-    // Fills block `block` with the clip's frames from `firstFrame` on (frames outside the data
-    // are silent): 1 = filled, 0 = the data is exhausted (nothing left to play), -1 = error.
+    // GUI thread. Fills block `block` with the clip's frames from `firstFrame` on (frames outside
+    // the data are silent): 1 = filled, 0 = the data is exhausted (nothing left to play), -1 =
+    // error.
     int FillBlock(int clipSlot, int block, std::int64_t firstFrame);
-    // A block of stream `h` came back from the device: refill and queue it again, or, when the
-    // clip's data has run out, close the stream once its last block has played. Unknown
+    // GUI thread. A block of stream `h` came back from the device: refill and queue it again, or,
+    // when the clip's data has run out, close the stream once its last block has played. Unknown
     // streams are ignored.
     void OnWaveOutDone(StreamId h);
-    // Closes every open clip stream and the run's clock, and empties the meters.
+    // GUI thread. Closes every open clip stream and the run's clock, and empties the meters.
     void CloseAllOutputs();
-    // A seek while playing: every clip with data plays again from the start position, in step
-    // with the others. Open streams are primed again, clips whose stream had ended get a new
-    // one. False (after the device's message, every stream closed) when a device refuses.
+    // GUI thread. A seek while playing: every clip with data plays again from the start position,
+    // in step with the others. Open streams are primed again, clips whose stream had ended get a
+    // new one. False (after the device's message, every stream closed) when a device refuses.
     bool RewindOutputs();
 
-    // Number of clip streams open right now.
+    // GUI thread. Number of clip streams open right now.
     int openOutputCount() const;
 
-    // AudioListener
+    // GUI thread (the device layer hands blocks back through the event sink). AudioListener.
     void onOutputDone(StreamId stream, WaveHeader* header) override;
     void onInputData(StreamId stream, WaveHeader* header) override;
 

@@ -36,32 +36,35 @@ public:
     // SpeedButton3, the record toggle: while down, the play button records on armed tracks.
     // It comes up by itself when a take could not be written.
     bool recordToggle = false;
+    // GUI thread.
     void setRecordToggle(bool down);
     Signal<> recordToggleChanged;
 
-    // The play/stop button: ends recordings, starts recordings on armed tracks when the record
-    // toggle is down, and starts or stops playback.
+    // GUI thread. The play/stop button: ends recordings, starts recordings on armed tracks when the
+    // record toggle is down, and starts or stops playback.
     void SpeedButton1Click();
-    // Go to start: position 0, open streams continue from there.
+    // GUI thread. Go to start: position 0, open streams continue from there.
     void SpeedButton2Click();
-    // A press on a clip at absolute timeline pixel p.
+    // GUI thread. A press on a clip at absolute timeline pixel p.
     void seekToPixel(int p);
-    // The canvas's left button at absolute timeline pixel x.
+    // GUI thread. The canvas's left button at absolute timeline pixel x.
     void canvasClick(int x);
-    // The time-scale slider moved to `position`: every clip is laid out again.
+    // GUI thread. The time-scale slider moved to `position`: every clip is laid out again.
     void TrackBar1Change(int position);
 
+    // GUI thread: the 1 ms timer starts or stops.
     void StartTimer();
     void StopTimer();
     // The transport started or stopped playing.
     Signal<> playingChanged;
-    // One millisecond of the timer (timer thread).
+    // Timer thread: one millisecond of the timer.
     void OnTick();
+    // GUI thread (the timer thread never asks).
     bool isPlaying() const { return TimerId != 0; }
 
-    // "mm:ss.fff" the way the time display writes it; 75.25 -> "01:15.250".
+    // Any thread. "mm:ss.fff" the way the time display writes it; 75.25 -> "01:15.250".
     static std::string formatTime(double seconds);
-    // Shows t seconds in the time display.
+    // GUI thread. Shows t seconds in the time display.
     void ShowTime(double t);
 
 private:
