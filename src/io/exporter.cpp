@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <stdexcept>
 
 #include "effects/equalize_signal.h"
@@ -119,22 +118,20 @@ void Exporter::writeTrack(int track, const std::string& path) {
         const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(studio_.model.ProjectSampleRate)),
                                          static_cast<std::uint32_t>(extent.length));
         if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
-        // Not cleared here: the rendering clears it.
-        const std::size_t samples = extent.length / 2;
-        const auto rendered = std::make_unique_for_overwrite<std::int16_t[]>(samples);
-        auto progress = progressToView(studio_);
-        bool stopRequested = false;
-        const auto report = [&](double f) {
-            stopRequested = !progress(f * 0.9);
-            return !stopRequested;
-        };
-        if (!renderTrack(studio_, track, extent, {rendered.get(), samples}, {report, converterLibrary})) {
-            if (stopRequested) return;
+        std::optional<TrackBlocks> blocks =
+            prepareTrack(studio_.model, track, extent, equalizerInUse(studio_.equalizer()), studio_.dialogs,
+                         studio_.caption, RenderOptions{nullptr, converterLibrary});
+        if (!blocks) {
             file.discard();
-            reportExportDiscarded(studio_, file, studio_.caption);
+            reportExportDiscarded(studio_.dialogs, file, studio_.caption);
             return;
         }
-        if (!writeSamples(file, rendered.get(), samples)) throw std::runtime_error("write failed");
+        std::vector<TrackBlocks> one;
+        one.push_back(std::move(*blocks));
+        auto progress = progressToView(studio_);
+        const BlockWriteResult written = writeTrackBlocks(one, extent.length / 2, false, file,
+                                                          [&](double f) { return progress(f * 0.9); });
+        if (!blocksComplete(written, file, studio_.dialogs, studio_.caption)) return;
         commitExportFile(file);
         progress(1.0);
     } catch (const std::exception&) {

@@ -186,8 +186,8 @@ TEST_F(Mixdown, ProgressGoesOnAndCancelWorksWhileTheEqualizerFilters) {
     RecordingView view(studio);
     studio.view = &view;
     ASSERT_TRUE(exportTrack(t, "whole.wav").exists);
-    // The clips are mixed in the first third of the work, the equalizer runs in the second
-    // and the track settings in the last; the export's own share is 90 %.
+    // The track is rendered block after block, the equalizer running through every block;
+    // the export's own share of the progress is 90 %.
     std::vector<std::size_t> whileFiltering;
     for (std::size_t i = 0; i < view.fractions.size(); ++i)
         if (view.fractions[i] > 0.31 && view.fractions[i] < 0.59) whileFiltering.push_back(i);

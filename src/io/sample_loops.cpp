@@ -1,0 +1,40 @@
+#include "io/sample_loops.h"
+
+#include <bit>
+#include <cstring>
+
+#include "platform/byte_order.h"
+
+namespace tqx {
+
+namespace {
+
+inline std::int16_t loadSample(const std::uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::int16_t v;
+        std::memcpy(&v, p, 2);
+        return v;
+    } else {
+        return getSample16(p);
+    }
+}
+
+}  // namespace
+
+void mixOntoSilence(std::int16_t* out, const std::uint8_t* in, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = mixSamples(0, loadSample(in + 2 * i));
+}
+
+void mixInto(std::int16_t* out, const std::uint8_t* in, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = mixSamples(out[i], loadSample(in + 2 * i));
+}
+
+void addToMix(std::int16_t* mix, const std::int16_t* track, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) mix[i] = mixSamples(track[i], mix[i]);
+}
+
+void applyTrackStage(const TrackMix& mix, std::int16_t* samples, std::size_t n, std::uint64_t first) {
+    mix.applyTo(samples, n, true, first);
+}
+
+}  // namespace tqx

@@ -1,0 +1,19 @@
+#pragma once
+// The exports' loops over a block of 16-bit samples, where their time goes.
+#include <cstddef>
+#include <cstdint>
+
+#include "io/pcm_requantise.h"
+
+namespace tqx {
+
+// out[i] = the first clip of a block on silence: mixSamples(0, in[i]); `in` little-endian.
+void mixOntoSilence(std::int16_t* out, const std::uint8_t* in, std::size_t n);
+// out[i] = mixSamples(out[i], in[i]); `in` little-endian.
+void mixInto(std::int16_t* out, const std::uint8_t* in, std::size_t n);
+// mix[i] = mixSamples(track[i], mix[i]): a track added to the mix so far.
+void addToMix(std::int16_t* mix, const std::int16_t* track, std::size_t n);
+// The track's gain, volume and pan over stereo samples, samples[0] being sample `first`.
+void applyTrackStage(const TrackMix& mix, std::int16_t* samples, std::size_t n, std::uint64_t first);
+
+}  // namespace tqx
