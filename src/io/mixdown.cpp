@@ -115,7 +115,7 @@ MixdownResult writeMixdown(Studio& studio, const std::vector<int>& trackSlots, c
     std::uint64_t mixBytes = 0;
     for (int slot : trackSlots) {
         if (!studio.model.trackExists(slot)) continue;
-        TrackExtent extent = trackExtent(studio.model, slot);
+        TrackExtent extent = trackExtent(studio.model, slot, options.clipFiles);
         if (!extent.hasClips) continue;
         mixBytes = std::max(mixBytes, extent.length);
         tracks.emplace_back(slot, std::move(extent));

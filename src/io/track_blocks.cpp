@@ -58,6 +58,7 @@ bool TrackBlocks::render(std::uint64_t from, std::span<std::int16_t> out, Rendit
             mixOntoSilence(at, in, count);
             covered = true;
         }
+        if (hi == clipEnd) clip.bytes->release();
     }
     if (!covered) {
         std::fill(out.begin(), out.end(), std::int16_t{0});

@@ -22,7 +22,7 @@ constexpr long double kLengthCeiling = 17179869184.0L;  // 2^34 bytes
 
 }  // namespace
 
-TrackExtent trackExtent(const ProjectModel& model, int track) {
+TrackExtent trackExtent(const ProjectModel& model, int track, const ClipFiles* files) {
     TrackExtent extent;
     for (int slot : model.clipSlots()) {
         const TMultiWave* clip = model.clip(slot);
@@ -33,7 +33,7 @@ TrackExtent trackExtent(const ProjectModel& model, int track) {
         // rate has no duration we could honour; it ends where it starts.
         const float end = perSecond == 0 ? start
                                          : static_cast<float>(static_cast<long double>(start) +
-                                                              static_cast<long double>(clip->GetDataSize()) / perSecond);
+                                                              static_cast<long double>(clipDataSize(*clip, files)) / perSecond);
         extent.starts.push_back({slot, start});
         extent.ends.push_back({slot, end});
     }
@@ -66,8 +66,14 @@ std::optional<TrackBlocks> prepareTrack(const ProjectModel& model, int track, co
             const WaveFormat format = clip->GetFormat();
             PcmShape stored{format.bitsPerSample, format.samplesPerSec, format.channels};
             std::uint64_t storedBytes = clip->GetDataSize();
-            std::unique_ptr<ClipBytes> bytes =
-                std::make_unique<HeldClipBytes>(std::span(clip->GetData(), clip->GetDataSize()));
+            std::unique_ptr<ClipBytes> bytes;
+            if (const ClipFile* file = clipFileOf(options.clipFiles, entry.slot)) {
+                stored = file->shape;
+                storedBytes = file->bytes;
+                bytes = std::make_unique<FileClipBytes>(*file);
+            } else {
+                bytes = std::make_unique<HeldClipBytes>(std::span(clip->GetData(), clip->GetDataSize()));
+            }
 
             // Every clip is mixed as 16-bit stereo at the project rate; the others are converted
             // by the converter's rules, stereo ones at another rate included.

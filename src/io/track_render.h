@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "effects/equalizer.h"
+#include "io/clip_bytes.h"
 #include "io/ravelin_client.h"
 #include "io/track_blocks.h"
 #include "platform/user_dialogs.h"
@@ -33,14 +34,17 @@ struct TrackExtent {
 };
 
 // The clips of `track`, sorted by start and by end with the project's own sort (which fixes
-// the order of clips that start at the same time), and the track's rendered length.
-TrackExtent trackExtent(const ProjectModel& model, int track);
+// the order of clips that start at the same time), and the track's rendered length. Clips in
+// `files` are as long as their import would make them.
+TrackExtent trackExtent(const ProjectModel& model, int track, const ClipFiles* files = nullptr);
 
 struct RenderOptions {
     // Told the fraction of this rendering done (0..1) now and then; false stops the work.
     std::function<bool(double)> progress;
     // The converter whose rules bring clips that are not stereo at the project rate to it.
     std::string converterLibrary = kRavelinLibraryFile;
+    // Clips whose audio is read from their files rather than from memory.
+    const ClipFiles* clipFiles = nullptr;
     // Threads rendering side by side, the calling one counted; 0 takes one per processor.
     unsigned threads = 0;
 };

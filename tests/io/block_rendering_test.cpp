@@ -1,10 +1,14 @@
-// Exports rendered block by block: the same bytes whatever number of threads renders them.
+// Exports rendered block by block: the same bytes whatever number of threads renders them, and
+// whether a project's audio is held in memory or read from its clip files while the mix is
+// written (as tqx-mixdown does); a clip file that can no longer be read stops the export.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "io/export_test_support.h"
 #include "io/mixdown.h"
+#include "io/wave_import.h"
 #include "platform/byte_order.h"
 #include "project/project_file.h"
 #include "project/project_file_commands.h"
@@ -80,12 +84,15 @@ protected:
         return project;
     }
 
-    // The mixdown of every track of `project`, opened as the program opens it.
-    std::vector<std::uint8_t> mixdown(const std::string& project, unsigned threads) {
+    // The mixdown of every track of `project`, opened as the program opens it or, with `files`,
+    // with its audio left in the clip files.
+    std::vector<std::uint8_t> mixdown(const std::string& project, unsigned threads, ClipFiles* files = nullptr) {
         test::StudioRig rig;
+        rig.studio.importer().keepProjectAudioInFiles(files);
         EXPECT_TRUE(rig.studio.projectFile().Load(project));
         RenderOptions options;
         options.threads = threads;
+        options.clipFiles = files;
         const std::string out = dir.file("mix.wav");
         EXPECT_EQ(writeMixdown(rig.studio, {0, 1, 2, 3, 4}, out, options).status, MixdownStatus::Written);
         EXPECT_TRUE(rig.dialogs.messages().empty());
@@ -102,6 +109,34 @@ TEST_F(BlockRendering, TheBytesDoNotDependOnTheNumberOfThreads) {
         EXPECT_EQ(mixdown(project, 2), one);
         EXPECT_EQ(mixdown(project, 3), one);
     }
+}
+
+TEST_F(BlockRendering, AudioReadFromTheClipFilesMixesAsWhenImportedWhole) {
+    for (bool equalizer : {false, true}) {
+        SCOPED_TRACE(equalizer ? "equalizer on" : "equalizer off");
+        const std::string project = writeProject(equalizer);
+        ClipFiles files;
+        EXPECT_EQ(mixdown(project, 2, &files), mixdown(project, 2));
+        EXPECT_EQ(files.size(), 6u);
+    }
+}
+
+TEST_F(BlockRendering, AClipFileCutShortAfterOpeningStopsTheMixdownAndLeavesNoFile) {
+    const std::string project = writeProject(false);
+    test::StudioRig rig;
+    ClipFiles files;
+    rig.studio.importer().keepProjectAudioInFiles(&files);
+    ASSERT_TRUE(rig.studio.projectFile().Load(project));
+    std::filesystem::resize_file(dir.file("clip3.wav"), 1000);
+    RenderOptions options;
+    options.clipFiles = &files;
+    EXPECT_EQ(writeMixdown(rig.studio, {0, 1, 2, 3, 4}, dir.file("cut.wav"), options).status,
+              MixdownStatus::RenderFailed);
+    EXPECT_EQ(rig.dialogs.messages(),
+              (std::vector<std::string>{"エラー。クリップ「" + dir.file("clip3.wav") + "」の音声ファイルを読めませんでした。",
+                                        "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。"}));
+    EXPECT_EQ(rig.dialogs.shown.front().icon, DialogIcon::Error);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cut.wav")));
 }
 
 }  // namespace
