@@ -10,7 +10,7 @@ packages=(
   portaudio19-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
-  sox pulseaudio pulseaudio-utils libasound2-plugins
+  sox pulseaudio pulseaudio-utils libasound2-plugins time
 )
 
 missing=()

@@ -12,6 +12,7 @@
 #include "cli/console_tool.h"
 #include "session/studio.h"
 #include "io/mixdown.h"
+#include "io/wave_import.h"
 #include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
 #include "platform/regular_file.h"
@@ -43,9 +44,9 @@ Messages the program would show in a window are printed to standard error.
 Exit status:
   0  the file was written
   1  the project could not be read, or the mixdown could not be written whole (a
-     track could not be rendered, a clip could not be converted, the converter
-     library is missing, the disk is full...); no file is left, and an earlier
-     OUT.wav stays as it was
+     track could not be rendered, a clip could not be converted or read, the
+     converter library is missing, the disk is full...); no file is left, and an
+     earlier OUT.wav stays as it was
   2  wrong command line, a track number that the project does not have, or an
      OUT.wav that may not be written
   3  nothing to write: none of the chosen tracks has a clip
@@ -102,7 +103,11 @@ int main(int argc, char** argv) {
     tqx::QueuedEventSink events;
     tqx::Studio studio(tqx::Platform{dialogs, audio, timer, events});
 
-    // Clips whose WAVE file could not be read are listed; the rest of the project stands.
+    // The clips are checked as the program checks them, but their audio is read from their
+    // files while the mix is written, a block at a time: memory stays small however long the
+    // project is. Clips whose WAVE file could not be read are listed; the rest stands.
+    tqx::ClipFiles clipFiles;
+    studio.importer().keepProjectAudioInFiles(&clipFiles);
     if (!tqx::openProject(studio, kTool, projectPath)) return 1;
 
     std::vector<int> slots;
@@ -132,7 +137,9 @@ int main(int argc, char** argv) {
     for (const tqx::StoredClip& clip : failed)
         if (std::find(slots.begin(), slots.end(), clip.trackSlot) != slots.end()) leftOut.push_back(clip.path);
 
-    const tqx::MixdownResult result = tqx::writeMixdown(studio.exportContext(), slots, outputPath);
+    tqx::RenderOptions options;
+    options.clipFiles = &clipFiles;
+    const tqx::MixdownResult result = tqx::writeMixdown(studio.exportContext(), slots, outputPath, options);
     if (result.status != tqx::MixdownStatus::Written && result.status != tqx::MixdownStatus::NothingToWrite)
         return 1;
     for (const std::string& path : leftOut) std::cerr << "tqx-mixdown: left out of the mix: " << path << '\n';

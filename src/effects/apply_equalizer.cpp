@@ -86,7 +86,9 @@ template <std::size_t W, std::size_t C>
     for (std::size_t f = 0; f < kLag; ++f) putFrame(ring[(f - kLag) % kRing], f);
 
     std::size_t t = 0;
-    const auto runUntil = [&](std::size_t end) {
+    // Inlined, so that the sections' history stays in registers from step to step instead of
+    // going through memory: that alone makes the filter several times faster.
+    const auto runUntil = [&](std::size_t end) __attribute__((always_inline)) {
         for (; t < end; ++t) {
             const double* input = ring[(t - kLag) % kRing] + kInputSlot;
             double* row = ring[t % kRing];

@@ -40,11 +40,15 @@ inline std::int16_t requantiseSingle(float m) { return sampleFromQ(singleQ(m)); 
 
 // Two samples added as fl(fl(a × 2^-15) + fl(b × 2^-15)) and re-quantised in double. Both
 // terms and their sum are exact in single precision, so the whole step is this integer
-// rule: the clamped sum, raised by one when negative.
-inline std::int16_t mixSamples(std::int32_t a, std::int32_t b) {
-    std::int32_t r = a + b;
-    r = r > 32767 ? 32767 : (r < -32768 ? -32768 : r);
-    return static_cast<std::int16_t>(r < 0 ? r + 1 : r);
+// rule: the clamped sum, raised by one when negative. It is worked in 16 bits, the sum
+// wrapping and an overflow told by the signs, so that a loop over a block vectorises in
+// 16-bit lanes.
+inline std::int16_t mixSamples(std::int16_t a, std::int16_t b) {
+    const auto sum = static_cast<std::int16_t>(static_cast<std::uint16_t>(a + b));
+    // Terms of one sign and a wrapped sum of the other went past that sign's end.
+    const bool overflow = ((a ^ sum) & (b ^ sum)) < 0;
+    const auto clamped = overflow ? static_cast<std::int16_t>((a >> 15) ^ 0x7FFF) : sum;
+    return static_cast<std::int16_t>(clamped - (clamped >> 15));
 }
 
 // A real factor (1 ± pan, formed exactly) split as high + low, high the nearest float. Each
@@ -99,15 +103,10 @@ struct TrackMix {
         return t;
     }
 
-    // One sample's Q: m = fl(s × 2^-15), then gain and volume each rounded to float, then the
-    // pan of its side; Q as in requantiseSingle.
-    template <bool ScalePan>
-    float q(std::int16_t s) const {
-        float m = static_cast<float>(s) * (1.0f / 32768.0f);
-        m = gainFactor * m;  // a float product is already fl() of the exact product
-        m = volume * m;
-        if constexpr (ScalePan) m = panFactor.times(m);
-        return singleQ(m);
+    // One sample's m before its pan: fl(s × 2^-15), then gain and volume each rounded to float.
+    float scaled(std::int16_t s) const {
+        const float m = static_cast<float>(s) * (1.0f / 32768.0f);
+        return volume * (gainFactor * m);  // a float product is already fl() of the exact product
     }
 
     // Samples [0, n) in place. With `stereo` even indices are left and odd ones right;
@@ -121,27 +120,25 @@ struct TrackMix {
             // Blocks have an even length, so each one starts on the same side as the first.
             const bool leftPans = startsOdd ? oddPans : evenPans;
             const bool rightPans = startsOdd ? evenPans : oddPans;
-            if (leftPans && rightPans) applyBlock<true, true>(samples + at, count);
-            else if (leftPans) applyBlock<true, false>(samples + at, count);
-            else if (rightPans) applyBlock<false, true>(samples + at, count);
-            else applyBlock<false, false>(samples + at, count);
+            applyBlock(samples + at, count, leftPans, rightPans);
         }
     }
 
 private:
     static constexpr std::size_t kBlock = 512;
 
-    // Even positions of the block get the first rule, odd ones the second.
-    template <bool PanEven, bool PanOdd>
-    void applyBlock(std::int16_t* samples, std::size_t n) const {
-        float qs[kBlock];
-        std::size_t i = 0;
-        for (; i + 1 < n; i += 2) {
-            qs[i] = q<PanEven>(samples[i]);
-            qs[i + 1] = q<PanOdd>(samples[i + 1]);
-        }
-        if (i < n) qs[i] = q<PanEven>(samples[i]);
-        for (i = 0; i < n; ++i) samples[i] = sampleFromQ(qs[i]);
+    // Each step runs over the whole block, so that all but the pan (which may scale one side
+    // only) vectorise: m of every sample, the pan of the sides that have one (even positions
+    // of the block, odd ones), then Q as in requantiseSingle.
+    void applyBlock(std::int16_t* samples, std::size_t n, bool panEven, bool panOdd) const {
+        float m[kBlock];
+        for (std::size_t i = 0; i < n; ++i) m[i] = scaled(samples[i]);
+        if (panEven)
+            for (std::size_t i = 0; i < n; i += 2) m[i] = panFactor.times(m[i]);
+        if (panOdd)
+            for (std::size_t i = 1; i < n; i += 2) m[i] = panFactor.times(m[i]);
+        for (std::size_t i = 0; i < n; ++i) m[i] = singleQ(m[i]);
+        for (std::size_t i = 0; i < n; ++i) samples[i] = sampleFromQ(m[i]);
     }
 };
 

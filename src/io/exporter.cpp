@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <stdexcept>
 
 #include "effects/equalize_signal.h"
@@ -122,22 +121,20 @@ void Exporter::writeTrack(int track, const std::string& path) {
         const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(context_.model.ProjectSampleRate)),
                                          static_cast<std::uint32_t>(extent.length));
         if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
-        // Not cleared here: the rendering clears it.
-        const std::size_t samples = extent.length / 2;
-        const auto rendered = std::make_unique_for_overwrite<std::int16_t[]>(samples);
-        auto progress = progressToView(context_);
-        bool stopRequested = false;
-        const auto report = [&](double f) {
-            stopRequested = !progress(f * 0.9);
-            return !stopRequested;
-        };
-        if (!renderTrack(context_, track, extent, {rendered.get(), samples}, {report, converterLibrary})) {
-            if (stopRequested) return;
+        std::optional<TrackBlocks> blocks =
+            prepareTrack(context_.model, track, extent, equalizerInUse(context_.equalizer), context_.dialogs,
+                         context_.texts.caption(), RenderOptions{nullptr, converterLibrary});
+        if (!blocks) {
             file.discard();
-            reportExportDiscarded(context_, file, context_.texts.caption());
+            reportExportDiscarded(context_.dialogs, file, context_.texts.caption());
             return;
         }
-        if (!writeSamples(file, rendered.get(), samples)) throw std::runtime_error("write failed");
+        std::vector<TrackBlocks> one;
+        one.push_back(std::move(*blocks));
+        auto progress = progressToView(context_);
+        const BlockWriteResult written = writeTrackBlocks(one, extent.length / 2, false, file,
+                                                          [&](double f) { return progress(f * 0.9); });
+        if (!blocksComplete(written, file, context_.dialogs, context_.texts.caption())) return;
         commitExportFile(file);
         progress(1.0);
     } catch (const std::exception&) {

@@ -4,20 +4,16 @@
 #include <bit>
 #include <cstring>
 #include <exception>
-#include <memory>
-#include <span>
 #include <stdexcept>
 
+#include "effects/equalizer.h"
 #include "io/export_context.h"
-#include "effects/pcm_requantise.h"
 #include "platform/byte_order.h"
 #include "project/project_model.h"
 
 namespace tqx {
 
 namespace {
-
-constexpr std::size_t kWriteChunkSamples = std::size_t{1} << 18;
 
 void failed(const ExportContext& context) {
     context.dialogs.messageBox(kFileCreateFailedMessage, context.texts.caption(), DialogIcon::Error, DialogButtons::Ok);
@@ -69,10 +65,10 @@ void commitExportFile(AtomicFileWriter& file) {
         throw std::runtime_error("the finished file could not reach the disk or take its name");
 }
 
-void reportExportDiscarded(const ExportContext& context, const AtomicFileWriter& file, const std::string& caption) {
+void reportExportDiscarded(UserDialogs& dialogs, const AtomicFileWriter& file, const std::string& caption) {
     std::string text = "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。";
     if (file.replacesExisting()) text += "同じ名前の以前のファイルはそのまま残っています。";
-    context.dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
+    dialogs.messageBox(text, caption, DialogIcon::Error, DialogButtons::Ok);
 }
 
 // ---- progress ----
@@ -88,6 +84,27 @@ std::function<bool(double)> progressToView(const ExportContext& context) {
 
 // ---- mixdown ----
 
+bool blocksComplete(const BlockWriteResult& written, AtomicFileWriter& file, UserDialogs& dialogs,
+                    const std::string& caption) {
+    switch (written.status) {
+        case BlocksWritten::All: return true;
+        case BlocksWritten::WriteFailed: throw std::runtime_error("write failed");
+        case BlocksWritten::ClipUnreadable:
+            dialogs.messageBox("エラー。クリップ「" + written.unreadFile + "」の音声ファイルを読めませんでした。", caption,
+                               DialogIcon::Error, DialogButtons::Ok);
+            file.discard();
+            reportExportDiscarded(dialogs, file, caption);
+            return false;
+        case BlocksWritten::Cancelled: break;
+    }
+    file.discard();
+    return false;
+}
+
+const EqCoefficientTable* equalizerInUse(const Equalizer& equalizer) {
+    return equalizer.isOn() ? &equalizer.table() : nullptr;
+}
+
 MixdownResult writeMixdown(const ExportContext& context, const std::vector<int>& trackSlots, const std::string& path,
                            const RenderOptions& options) {
     MixdownResult result;
@@ -95,13 +112,11 @@ MixdownResult writeMixdown(const ExportContext& context, const std::vector<int>&
     // First pass: the extent of every chosen track gives the length of the mix.
     std::vector<std::pair<int, TrackExtent>> tracks;
     std::uint64_t mixBytes = 0;
-    double work = 0;
     for (int slot : trackSlots) {
         if (!context.model.trackExists(slot)) continue;
-        TrackExtent extent = trackExtent(context.model, slot);
+        TrackExtent extent = trackExtent(context.model, slot, options.clipFiles);
         if (!extent.hasClips) continue;
         mixBytes = std::max(mixBytes, extent.length);
-        work += double(extent.length);
         tracks.emplace_back(slot, std::move(extent));
     }
     if (mixBytes == 0) return result;
@@ -111,55 +126,37 @@ MixdownResult writeMixdown(const ExportContext& context, const std::vector<int>&
         result.status = MixdownStatus::CreateFailed;
         return result;
     }
-
     const auto cancelled = [&] {
         file.discard();
         result.status = MixdownStatus::Cancelled;
         return result;
     };
-    // Rendering and adding each track count as its length; writing as the mix's.
-    work += double(mixBytes);
-    double done = 0;
-    bool stopRequested = false;
-    const auto report = [&](double fraction) {
-        if (options.progress && !options.progress(fraction)) stopRequested = true;
-        return !stopRequested;
-    };
-    if (!report(0.0)) return cancelled();
+    if (options.progress && !options.progress(0.0)) return cancelled();
 
     try {
         if (mixBytes > kMaxExportDataBytes) throw std::length_error("mix too long for a WAVE file");
-        std::vector<std::int16_t> mix(mixBytes / 2, 0);
-
-        // Second pass: render each track and add it in, one at a time. One track buffer
-        // serves them all (the rendering clears what it uses).
-        const auto trackBuffer = std::make_unique_for_overwrite<std::int16_t[]>(mix.size());
-        for (auto& [slot, extent] : tracks) {
-            const std::span<std::int16_t> rendered(trackBuffer.get(), extent.length / 2);
-            const double share = double(extent.length);
-            RenderOptions trackOptions{nullptr, options.converterLibrary};
-            trackOptions.progress = [&, share](double f) { return report((done + share * 0.8 * f) / work); };
-            if (!renderTrack(context, slot, extent, rendered, trackOptions)) {
-                if (stopRequested) return cancelled();
+        // Second pass: every track set up to render, then the mix block by block.
+        std::vector<TrackBlocks> blocks;
+        for (const auto& [slot, extent] : tracks) {
+            std::optional<TrackBlocks> track = prepareTrack(context.model, slot, extent, equalizerInUse(context.equalizer),
+                                                            context.dialogs, context.texts.caption(), options);
+            if (!track) {
                 file.discard();
-                reportExportDiscarded(context, file, context.texts.caption());
+                reportExportDiscarded(context.dialogs, file, context.texts.caption());
                 result.status = MixdownStatus::RenderFailed;
                 return result;
             }
-            // Each addition is clamped: v from the track, w from the mix.
-            std::int16_t* const m = mix.data();
-            for (std::size_t k = 0; k < rendered.size(); ++k) m[k] = mixSamples(rendered[k], m[k]);
-            done += share;
-            if (!report(done / work)) return cancelled();
+            blocks.push_back(std::move(*track));
         }
-
         const auto header = waveHeader44(WaveFormat::pcm(2, std::uint32_t(context.model.ProjectSampleRate)),
                                          static_cast<std::uint32_t>(mixBytes));
         if (!file.write(header.data(), header.size())) throw std::runtime_error("write failed");
-        for (std::size_t at = 0; at < mix.size(); at += kWriteChunkSamples) {
-            const std::size_t count = std::min(kWriteChunkSamples, mix.size() - at);
-            if (!writeSamples(file, mix.data() + at, count)) throw std::runtime_error("write failed");
-            if (!report((done + 2.0 * double(at + count)) / work)) return cancelled();
+        const BlockWriteResult written =
+            writeTrackBlocks(blocks, mixBytes / 2, true, file, options.progress, options.threads);
+        if (!blocksComplete(written, file, context.dialogs, context.texts.caption())) {
+            if (written.status == BlocksWritten::Cancelled) return cancelled();
+            result.status = MixdownStatus::RenderFailed;
+            return result;
         }
         commitExportFile(file);
     } catch (const std::exception&) {

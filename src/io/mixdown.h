@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "io/block_export.h"
 #include "io/track_render.h"
 #include "platform/atomic_file_writer.h"
 #include "platform/wave_format.h"
@@ -34,7 +35,14 @@ bool writeSamples(AtomicFileWriter& file, const std::int16_t* samples, std::size
 // Puts the finished file in place; throws std::runtime_error when that fails (the target stays).
 void commitExportFile(AtomicFileWriter& file);
 // Said when an export stopped before its end: no file was written, an earlier one stays.
-void reportExportDiscarded(const ExportContext& context, const AtomicFileWriter& file, const std::string& caption);
+void reportExportDiscarded(UserDialogs& dialogs, const AtomicFileWriter& file, const std::string& caption);
+// After writeTrackBlocks: true when every block was written. Otherwise the file is discarded:
+// quietly when the user stopped the export, after saying why when a clip's file could not be
+// read. A failed write throws std::runtime_error, as every failed write of an export does.
+bool blocksComplete(const BlockWriteResult& written, AtomicFileWriter& file, UserDialogs& dialogs,
+                    const std::string& caption);
+// The equalizer's table for a rendering: nullptr while it is off.
+const EqCoefficientTable* equalizerInUse(const Equalizer& equalizer);
 
 // Reports an export's progress through the dialogs, a few hundred times at most; false when
 // the user asked to stop.

@@ -1,6 +1,7 @@
 #include "io/ravelin_client.h"
 
 #include <new>
+#include <optional>
 
 #include "platform/shared_library.h"
 
@@ -11,22 +12,40 @@ using WaveConvertFn = std::uint8_t* (*)(std::uint16_t, std::uint32_t, std::uint1
                                         const std::uint8_t*, std::uint32_t, std::uint16_t,
                                         std::uint32_t, std::uint16_t, std::uint32_t*);
 using ConvertFinishFn = void (*)();
+
+// The library with the two functions the program calls; nothing, the user told, without them.
+struct BoundLibrary {
+    std::optional<SharedLibrary> library;
+    WaveConvertFn convert = nullptr;
+    ConvertFinishFn finish = nullptr;
+};
+
+std::optional<BoundLibrary> bind(UserDialogs& dialogs, const std::string& libraryFile) {
+    BoundLibrary bound{SharedLibrary::loadFromProgramDirectory(libraryFile)};
+    if (bound.library) {
+        bound.convert = bound.library->function<WaveConvertFn>("WaveConvert");
+        bound.finish = bound.library->function<ConvertFinishFn>("ConvertFinish");
+    }
+    if (!bound.convert || !bound.finish) {
+        dialogs.showMessage(kRavelinLoadFailedMessage);
+        return std::nullopt;
+    }
+    return bound;
+}
+
 }  // namespace
+
+bool converterAvailable(UserDialogs& dialogs, const std::string& libraryFile) {
+    return bind(dialogs, libraryFile).has_value();
+}
 
 ConvertResult convertWithRavelin(UserDialogs& dialogs, PcmShape from, const std::uint8_t* data,
                                  std::uint32_t length, PcmShape to,
                                  const std::string& libraryFile) {
-    auto library = SharedLibrary::loadFromProgramDirectory(libraryFile);
-    WaveConvertFn convert = nullptr;
-    ConvertFinishFn finish = nullptr;
-    if (library) {
-        convert = library->function<WaveConvertFn>("WaveConvert");
-        finish = library->function<ConvertFinishFn>("ConvertFinish");
-    }
-    if (!convert || !finish) {
-        dialogs.showMessage(kRavelinLoadFailedMessage);
-        return {ConvertStatus::LibraryMissing, {}};
-    }
+    const std::optional<BoundLibrary> bound = bind(dialogs, libraryFile);
+    if (!bound) return {ConvertStatus::LibraryMissing, {}};
+    const WaveConvertFn convert = bound->convert;
+    const ConvertFinishFn finish = bound->finish;
 
     std::uint32_t outLength = 0;
     const std::uint8_t* out = convert(from.bits, from.rate, from.channels, data, length, to.bits,

@@ -30,6 +30,11 @@ struct ConvertResult {
     std::vector<std::uint8_t> data;
 };
 
+// Whether the library and its functions can be loaded; when not, the user is told, as a
+// conversion would tell them. For a conversion done in the program's own code by the library's
+// rules (the exports convert block by block), which must still fail where the library would.
+bool converterAvailable(UserDialogs& dialogs, const std::string& libraryFile = kRavelinLibraryFile);
+
 // Converts `length` bytes at `data` from one PCM shape to another. GUI thread only: the
 // library keeps one result buffer for all callers.
 ConvertResult convertWithRavelin(UserDialogs& dialogs, PcmShape from, const std::uint8_t* data,

@@ -4,16 +4,19 @@
 // writes one rendering as it is; a mixdown adds several together. Mute and solo do not apply.
 #include <cstdint>
 #include <functional>
-#include <span>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "effects/equalizer.h"
+#include "io/clip_bytes.h"
 #include "io/ravelin_client.h"
+#include "io/track_blocks.h"
+#include "platform/user_dialogs.h"
 
 namespace tqx {
 
 class ProjectModel;
-struct ExportContext;
 
 // A clip and a time on the timeline, in seconds.
 struct ClipTime {
@@ -31,21 +34,27 @@ struct TrackExtent {
 };
 
 // The clips of `track`, sorted by start and by end with the project's own sort (which fixes
-// the order of clips that start at the same time), and the track's rendered length.
-TrackExtent trackExtent(const ProjectModel& model, int track);
+// the order of clips that start at the same time), and the track's rendered length. Clips in
+// `files` are as long as their import would make them.
+TrackExtent trackExtent(const ProjectModel& model, int track, const ClipFiles* files = nullptr);
 
 struct RenderOptions {
     // Told the fraction of this rendering done (0..1) now and then; false stops the work.
     std::function<bool(double)> progress;
-    // Converts clips that are not stereo at the project rate.
+    // The converter whose rules bring clips that are not stereo at the project rate to it.
     std::string converterLibrary = kRavelinLibraryFile;
+    // Clips whose audio is read from their files rather than from memory.
+    const ClipFiles* clipFiles = nullptr;
+    // Threads rendering side by side, the calling one counted; 0 takes one per processor.
+    unsigned threads = 0;
 };
 
-// Renders `track` into `buffer` (extent.length ÷ 2 samples, interleaved left/right). True when
-// the whole track was rendered. False when the progress callback asked to stop, or when a
-// clip could not be mixed (no converter, no room for its conversion) or the rendering failed,
-// the user having been told; the buffer then does not hold the track.
-bool renderTrack(const ExportContext& context, int track, const TrackExtent& extent, std::span<std::int16_t> buffer,
-                 const RenderOptions& options = {});
+// Sets up the rendering of `track` block by block (`extent` its own; `equalizer` nullptr when
+// off). Each clip that needs the converter is checked as its conversion would meet it.
+// Nothing, after telling the user under `caption`, when a clip cannot be mixed (no converter,
+// a conversion too long) or the setup itself fails.
+std::optional<TrackBlocks> prepareTrack(const ProjectModel& model, int track, const TrackExtent& extent,
+                                        const EqCoefficientTable* equalizer, UserDialogs& dialogs,
+                                        const std::string& caption, const RenderOptions& options = {});
 
 }  // namespace tqx

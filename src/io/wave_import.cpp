@@ -9,6 +9,7 @@
 #include "platform/wave_reader.h"
 #include "io/import_format.h"
 #include "io/ravelin_client.h"
+#include "io/stereo_rendition.h"
 #include "platform/regular_file.h"
 
 namespace tqx {
@@ -26,7 +27,7 @@ void WaveImporter::warn(const std::string& text) {
 }
 
 WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat& format,
-                                            std::vector<std::uint8_t>& data, bool interactive) {
+                                            std::vector<std::uint8_t>& data, bool interactive, ClipFile* inFile) {
     const WaveScan scan = scanWaveFile(path);
     if (scan.error == WaveReadError::CannotOpen) {
         warn(kReadErrorMessage);
@@ -59,30 +60,44 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
     format = check.format;
     if (interactive) texts_.setCaption(kOpeningCaption);
 
-    // Only what the file really holds is read: a data chunk that claims more gives less.
-    std::optional<std::vector<std::uint8_t>> bytes;
-    try {
-        bytes = readWaveData(path, scan.chunks);
-    } catch (const std::bad_alloc&) {
-        bytes.reset();
-    }
-    if (!bytes) {
-        warn(kReadErrorMessage);
-        return LoadResult::Failed;
-    }
-    data = std::move(*bytes);
-
     const auto projectRate = static_cast<std::uint32_t>(model_.ProjectSampleRate);
-    if (format.samplesPerSec != projectRate) {
-        ConvertResult converted =
-            convertWithRavelin(dialogs_, {16, format.samplesPerSec, format.channels}, data.data(),
-                               static_cast<std::uint32_t>(data.size()), {16, projectRate, format.channels});
-        if (converted.status == ConvertStatus::LibraryMissing) return LoadResult::Failed;
-        if (converted.status != ConvertStatus::Ok) {
+    const bool convertRate = format.samplesPerSec != projectRate;
+    if (inFile) {
+        // The audio stays in the file: what converting it would meet is checked now.
+        if (convertRate && !converterAvailable(dialogs_)) return LoadResult::Failed;
+        const auto imported = rateStageBytes(scan.chunks.dataAvailable, format.samplesPerSec, projectRate);
+        if (!imported) {
             warn(kConvertFailedMessage);
             return LoadResult::Failed;
         }
-        data = std::move(converted.data);
+        *inFile = ClipFile{path, scan.chunks.dataOffset, scan.chunks.dataAvailable,
+                           PcmShape{16, format.samplesPerSec, format.channels}, static_cast<std::uint32_t>(*imported)};
+    } else {
+        // Only what the file really holds is read: a data chunk that claims more gives less.
+        std::optional<std::vector<std::uint8_t>> bytes;
+        try {
+            bytes = readWaveData(path, scan.chunks);
+        } catch (const std::bad_alloc&) {
+            bytes.reset();
+        }
+        if (!bytes) {
+            warn(kReadErrorMessage);
+            return LoadResult::Failed;
+        }
+        data = std::move(*bytes);
+        if (convertRate) {
+            ConvertResult converted = convertWithRavelin(dialogs_, {16, format.samplesPerSec, format.channels},
+                                                         data.data(), static_cast<std::uint32_t>(data.size()),
+                                                         {16, projectRate, format.channels});
+            if (converted.status == ConvertStatus::LibraryMissing) return LoadResult::Failed;
+            if (converted.status != ConvertStatus::Ok) {
+                warn(kConvertFailedMessage);
+                return LoadResult::Failed;
+            }
+            data = std::move(converted.data);
+        }
+    }
+    if (convertRate) {
         format.samplesPerSec = projectRate;
         format.blockAlign = static_cast<std::uint16_t>(format.channels * (format.bitsPerSample / 8));
         format.avgBytesPerSec = format.blockAlign * projectRate;
@@ -98,8 +113,9 @@ void WaveImporter::placeClip(int slot, int track, const WaveFormat& format, std:
     const int cursor = timeline_.CursorX;
     TMultiWave& clip = model_.createClip(slot);
     try {
-        // One tenth of a second per output block.
-        clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(rate, format.channels));
+        // One tenth of a second per output block. A clip whose audio stays in its file is
+        // only rendered, never played.
+        if (!clipFiles_) clip.AllocOutBuffers(TMultiWave::playbackBlockSamples(rate, format.channels));
         clip.SetFileName(path);
     } catch (const std::bad_alloc&) {
         model_.destroyClip(slot);  // no clip without its audio
@@ -160,9 +176,12 @@ bool WaveImporter::importForProject(int clipSlot, const std::string& path, int t
     if (!model_.trackExists(track)) return false;
     WaveFormat format{};
     std::vector<std::uint8_t> data;
+    ClipFile file;
+    if (clipFiles_) clipFiles_->erase(clipSlot);
     try {
-        if (load(path, format, data, false) != LoadResult::Ok) return false;
+        if (load(path, format, data, false, clipFiles_ ? &file : nullptr) != LoadResult::Ok) return false;
         placeClip(clipSlot, track, format, std::move(data), path);
+        if (clipFiles_) (*clipFiles_)[clipSlot] = std::move(file);
     } catch (const std::bad_alloc&) {
         warn(outOfMemoryMessage(path));
         return false;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "io/clip_bytes.h"
 #include "platform/user_dialogs.h"
 #include "platform/wave_format.h"
 
@@ -44,14 +45,20 @@ public:
     // true when the clip was created. Leaves the track's import working area alone.
     bool importForProject(int clipSlot, const std::string& path, int track);
 
+    // For a studio that only renders (tqx-mixdown): from now on a project's clips are checked
+    // as every import checks them, but their audio stays in their files, each described in
+    // `files` under its clip slot, and a rendering reads it from there. Nullptr ends it.
+    void keepProjectAudioInFiles(ClipFiles* files) { clipFiles_ = files; }
+
 private:
     enum class LoadResult { Ok, Failed, FormatRefused };
     // Reads, checks and converts the file, showing what went wrong. `format` receives the
     // file's format as soon as its fmt chunk was read, even when the file is then refused.
     // A format record that the import does not take is refused before any audio is read.
-    // `interactive` shows the opening caption while the data is read.
+    // `interactive` shows the opening caption while the data is read. With `inFile` the data
+    // is not read; `inFile` tells where it lies.
     LoadResult load(const std::string& path, WaveFormat& format, std::vector<std::uint8_t>& data,
-                    bool interactive);
+                    bool interactive, ClipFile* inFile = nullptr);
     void importIntoSelectedTrack(const std::string& path);
     void warn(const std::string& text);
     // Creates and places the clip in `slot` at the play cursor, handing it `data`.
@@ -63,6 +70,7 @@ private:
     Timeline& timeline_;
     WindowTexts& texts_;
     std::function<void()> stopAll_;
+    ClipFiles* clipFiles_ = nullptr;
 };
 
 }  // namespace tqx

@@ -169,8 +169,8 @@ TEST_F(Mixdown, ProgressGoesOnAndCancelWorksWhileTheEqualizerFilters) {
     addClip(t, 0.0f, stereo(10 * 44100, 3000, -3000));
     test::ChangeLog view(studio);
     ASSERT_TRUE(exportTrack(t, "whole.wav").exists);
-    // The clips are mixed in the first third of the work, the equalizer runs in the second
-    // and the track settings in the last; the export's own share is 90 %.
+    // The track is rendered block after block, the equalizer running through every block;
+    // the export's own share of the progress is 90 %.
     std::vector<std::size_t> whileFiltering;
     const std::vector<double> fractions = fractionsOf(dialogs);
     for (std::size_t i = 0; i < fractions.size(); ++i)

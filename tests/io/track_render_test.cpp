@@ -1,7 +1,9 @@
 // Offline rendering of a track as the track export writes it: clip placement, the sample
 // arithmetic of mixing, equalizer and track settings, and the rendered length.
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
 
 #include "effects/apply_equalizer.h"
 #include "effects/equalizer.h"
@@ -187,6 +189,20 @@ TEST(ExportArithmetic, IntegerMixEqualsTheSinglePrecisionSumRequantisedInDouble)
             ASSERT_EQ(mixSamples(a, b), requantiseDouble(x)) << a << " + " << b;
         }
     }
+}
+
+TEST(ExportArithmetic, SixteenBitMixIsTheClampedSumRaisedWhenNegative) {
+    // Every first term against second terms spread over the whole range, the ends included.
+    std::size_t wrong = 0;
+    std::string first;
+    for (std::int32_t b = -32768; b <= 32767; b += (b > -32700 && b < 32700) ? 251 : 1) {
+        for (std::int32_t a = -32768; a <= 32767; ++a) {
+            const std::int32_t r = std::clamp(a + b, -32768, 32767);
+            if (mixSamples(std::int16_t(a), std::int16_t(b)) != (r < 0 ? r + 1 : r) && wrong++ == 0)
+                first = std::to_string(a) + " + " + std::to_string(b);
+        }
+    }
+    EXPECT_EQ(wrong, 0u) << "first at " << first;
 }
 
 TEST(ExportArithmetic, PanProductIsRoundedToFloatOnce) {

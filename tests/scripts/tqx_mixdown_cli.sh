@@ -122,6 +122,17 @@ grep -q 'ファイルは書き込んでいません。同じ名前の以前の�
 "$cli" "$work/mono.tqxproj" "$work/mono-mix.wav" || fail "the mono mixdown with the converter exited $?"
 expect_samples "$work/mono-mix.wav" 5 5 6 6
 
+# --- a project far larger than the memory tqx-mixdown may use: its clips are read from their
+# files a block at a time. Twenty minutes of (sparse) silence under a 128 MiB address space ---
+{ wave_header 1 2 44100 176400 4 211680000; } > "$work/long.wav"
+truncate -s $((44 + 211680000)) "$work/long.wav"
+{ header 44100 1; track 0 1; clip 0 0 "$work/long.wav" $F0; equalizer_off; } > "$work/long.tqxproj"
+( ulimit -v 131072; exec "$cli" "$work/long.tqxproj" "$work/long-mix.wav" ) \
+    || fail "a twenty-minute mixdown within 128 MiB exited $?"
+[[ $(stat -c %s "$work/long-mix.wav") -eq $((44 + 211680000)) ]] || fail "the twenty-minute mixdown is not twenty minutes long"
+cmp -s -n 1000000 "$work/long.wav" "$work/long-mix.wav" || fail "the twenty-minute mixdown of silence is not silent"
+rm -f "$work/long.wav" "$work/long-mix.wav"
+
 # --- a mixdown killed half-way (past a 4 KiB file size limit) leaves a temporary that the
 # next one removes ---
 mkdir "$work/killed"
