@@ -4,15 +4,14 @@
 // part of a core a take costs (1 ms = 0.1 %); the simulated device's own work (making the test
 // signal) is included and small.
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
 
+#include "audio/simulated_audio.h"
 #include "engine/capture_engine.h"
-#include "session/studio.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
-#include "audio/simulated_audio.h"
 #include "platform/timer_service.h"
+#include "session/studio.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 // (2,205) time scale. A repaint touches only the repainted columns, so its cost must not grow
 // with the clip's length. Goal: well under 5 ms per repaint.
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <cstdint>
 #include <vector>

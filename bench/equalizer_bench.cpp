@@ -3,7 +3,6 @@
 // block to block. Goal: well under 0.2 ms per stereo block. The wide and the portable way
 // side by side show whether the processor's wider vector units still pay.
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <cstdint>
 #include <numbers>

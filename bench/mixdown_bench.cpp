@@ -8,14 +8,13 @@
 //
 // Goals: tqx-mixdown at least 3 times sox's speed with the equalizer off and 100 times
 // realtime with it on; its peak memory, and the export's memory beyond the clips, under 64 MiB.
-#include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -27,17 +26,17 @@
 #include <string>
 #include <vector>
 
+#include "audio/no_audio_system.h"
 #include "effects/equalizer.h"
-#include "session/studio.h"
 #include "io/mixdown.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/shared_library.h"
 #include "platform/timer_service.h"
 #include "project/project_file.h"
 #include "project/project_model.h"
+#include "session/studio.h"
 
 extern char** environ;
 
@@ -215,13 +214,15 @@ bool compareWithSox() {
         eqPeak.push_back(e.peakMiB);
     }
     std::printf("\n8 tracks x 10 min, whole processes, medians of %d runs in turn:\n", kPairs);
-    std::printf("  equalizer off: tqx-mixdown %.2f s (peak %.1f MiB), sox -D -m %.2f s (peak %.1f MiB): "
-                "%.2f times sox's speed (goal: at least 3)\n",
-                median(toolSeconds), *std::max_element(toolPeak.begin(), toolPeak.end()), median(soxSeconds),
-                *std::max_element(soxPeak.begin(), soxPeak.end()), median(ratios));
-    std::printf("  equalizer on:  tqx-mixdown %.2f s, %.0f times realtime (goal: at least 100), peak %.1f MiB "
-                "(goal: under 64 MiB)\n",
-                median(eqSeconds), double(kSeconds) / median(eqSeconds), *std::max_element(eqPeak.begin(), eqPeak.end()));
+    std::printf(
+        "  equalizer off: tqx-mixdown %.2f s (peak %.1f MiB), sox -D -m %.2f s (peak %.1f MiB): "
+        "%.2f times sox's speed (goal: at least 3)\n",
+        median(toolSeconds), *std::max_element(toolPeak.begin(), toolPeak.end()), median(soxSeconds),
+        *std::max_element(soxPeak.begin(), soxPeak.end()), median(ratios));
+    std::printf(
+        "  equalizer on:  tqx-mixdown %.2f s, %.0f times realtime (goal: at least 100), peak %.1f MiB "
+        "(goal: under 64 MiB)\n",
+        median(eqSeconds), double(kSeconds) / median(eqSeconds), *std::max_element(eqPeak.begin(), eqPeak.end()));
     return true;
 }
 
@@ -285,16 +286,14 @@ void runMixdown(benchmark::State& state, const std::vector<std::string>& files, 
         record = record == 0 ? s : std::min(record, s);
         if (r.status != tqx::MixdownStatus::Written) state.SkipWithError("mixdown did not write");
     }
-    state.counters["x_realtime"] = benchmark::Counter(double(kSeconds) * double(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] =
+        benchmark::Counter(double(kSeconds) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_ExportEqualizerOff(benchmark::State& state) { runMixdown(state, inputs().files, false, gSeconds[0]); }
 void BM_ExportEqualizerOn(benchmark::State& state) { runMixdown(state, inputs().files, true, gSeconds[1]); }
 // The silence after a sound must cost no more than the sound (within 1.2 times).
-void BM_OneTrackEqualizerOnSound(benchmark::State& state) {
-    runMixdown(state, {inputs().files[0]}, true, gSeconds[2]);
-}
+void BM_OneTrackEqualizerOnSound(benchmark::State& state) { runMixdown(state, {inputs().files[0]}, true, gSeconds[2]); }
 void BM_OneTrackEqualizerOnSoundThenSilence(benchmark::State& state) {
     runMixdown(state, {inputs().fallingSilent}, true, gSeconds[3]);
 }
@@ -313,14 +312,16 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (gSeconds[0] > 0 && gSeconds[1] > 0) {
-        std::printf("\nThe program's export of the same 8 tracks held in memory, best of the runs: %.2f s "
-                    "(equalizer on %.2f s), at most %.1f MiB beyond the clips (goal: under 64 MiB)\n",
-                    gSeconds[0], gSeconds[1], gExportMiB);
+        std::printf(
+            "\nThe program's export of the same 8 tracks held in memory, best of the runs: %.2f s "
+            "(equalizer on %.2f s), at most %.1f MiB beyond the clips (goal: under 64 MiB)\n",
+            gSeconds[0], gSeconds[1], gExportMiB);
     }
     if (gSeconds[2] > 0 && gSeconds[3] > 0) {
-        std::printf("1 track x 10 min, equalizer on: sound %.2f s, a minute of sound then silence %.2f s "
-                    "(%.2f times; goal: at most 1.2)\n",
-                    gSeconds[2], gSeconds[3], gSeconds[3] / gSeconds[2]);
+        std::printf(
+            "1 track x 10 min, equalizer on: sound %.2f s, a minute of sound then silence %.2f s "
+            "(%.2f times; goal: at most 1.2)\n",
+            gSeconds[2], gSeconds[3], gSeconds[3] / gSeconds[2]);
     }
     return compareWithSox() ? 0 : 1;
 }

@@ -3,20 +3,19 @@
 // (8,820 samples). The counter "core_share_128_clips" is the share of one core that 128 clips
 // playing at once would take (128 refills every 0.1 s); it should stay below 0.15.
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <vector>
 
+#include "audio/no_audio_system.h"
 #include "effects/equalizer.h"
 #include "engine/playback_mixer.h"
 #include "engine/stream_equalizer.h"
-#include "session/studio.h"
 #include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
+#include "session/studio.h"
 
 namespace {
 
@@ -41,8 +40,8 @@ void BM_RefillStereoBlock(benchmark::State& state) {
     clip.SetFormat(tqx::WaveFormat::pcm(2, 44100));
     std::vector<std::uint8_t> data(std::size_t(kBlockSamples) * kClipBlocks * 2);
     for (std::size_t j = 0; j < data.size() / 2; ++j) {
-        const auto x = static_cast<std::int16_t>(
-            12000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * double(j / 2) / 44100.0));
+        const auto x =
+            static_cast<std::int16_t>(12000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * double(j / 2) / 44100.0));
         data[2 * j] = std::uint8_t(x & 0xFF);
         data[2 * j + 1] = std::uint8_t((x >> 8) & 0xFF);
     }

@@ -4,7 +4,6 @@
 // it after every call, as the program does by unloading the library after one conversion,
 // so each call pays for new pages.
 #include <benchmark/benchmark.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,9 +15,8 @@
 
 namespace {
 
-using WaveConvertFn = std::uint8_t* (*)(std::uint16_t, std::uint32_t, std::uint16_t,
-                                        const std::uint8_t*, std::uint32_t, std::uint16_t,
-                                        std::uint32_t, std::uint16_t, std::uint32_t*);
+using WaveConvertFn = std::uint8_t* (*)(std::uint16_t, std::uint32_t, std::uint16_t, const std::uint8_t*, std::uint32_t,
+                                        std::uint16_t, std::uint32_t, std::uint16_t, std::uint32_t*);
 using ConvertFinishFn = void (*)();
 
 constexpr std::size_t kSeconds = 600;
@@ -57,16 +55,14 @@ std::vector<std::uint8_t> noise(std::size_t bytes) {
     return v;
 }
 
-void convertBlock(benchmark::State& state, std::size_t bytes, std::uint32_t srcRate,
-                  std::uint16_t srcChannels, std::uint32_t dstRate, std::uint16_t dstChannels,
-                  bool freshBlock) {
+void convertBlock(benchmark::State& state, std::size_t bytes, std::uint32_t srcRate, std::uint16_t srcChannels,
+                  std::uint32_t dstRate, std::uint16_t dstChannels, bool freshBlock) {
     const auto in = noise(bytes);
     Converter& c = converter();
     for (auto _ : state) {
         std::uint32_t length = 0;
-        std::uint8_t* out = c.convert(16, srcRate, srcChannels, in.data(),
-                                      static_cast<std::uint32_t>(in.size()), 16, dstRate,
-                                      dstChannels, &length);
+        std::uint8_t* out = c.convert(16, srcRate, srcChannels, in.data(), static_cast<std::uint32_t>(in.size()), 16,
+                                      dstRate, dstChannels, &length);
         benchmark::DoNotOptimize(out);
         benchmark::ClobberMemory();
         if (freshBlock) c.finish();
@@ -81,9 +77,7 @@ void BM_Resample48kTo44k1Stereo_Repeated(benchmark::State& state) {
 void BM_Resample48kTo44k1Stereo_FreshBlock(benchmark::State& state) {
     convertBlock(state, kStereo48k, 48000, 2, 44100, 2, true);
 }
-void BM_MonoToStereo44k1_Repeated(benchmark::State& state) {
-    convertBlock(state, kMono44k, 44100, 1, 44100, 2, false);
-}
+void BM_MonoToStereo44k1_Repeated(benchmark::State& state) { convertBlock(state, kMono44k, 44100, 1, 44100, 2, false); }
 void BM_MonoToStereo44k1_FreshBlock(benchmark::State& state) {
     convertBlock(state, kMono44k, 44100, 1, 44100, 2, true);
 }

@@ -78,45 +78,34 @@ inline int64_t signedResult(int64_t f, bool negative, unsigned dstBits) {
 template <unsigned SrcBytes, unsigned DstBytes, typename Fn>
 void mapSamples(const uint8_t* in, uint64_t count, uint8_t* out, Fn fn) {
     for (uint64_t i = 0; i < count; ++i)
-        storeLow<DstBytes>(out + i * DstBytes,
-                           limit<DstBytes>(fn(loadUnsigned<SrcBytes>(in + i * SrcBytes))));
+        storeLow<DstBytes>(out + i * DstBytes, limit<DstBytes>(fn(loadUnsigned<SrcBytes>(in + i * SrcBytes))));
 }
 
 constexpr unsigned pair(unsigned a, unsigned b) { return a * 100 + b; }
 
 // Returns the number of bytes written.
-uint64_t widthSamples(const uint8_t* in, uint64_t inLength, uint16_t srcBits, uint16_t dstBits,
-                      uint8_t* out) {
+uint64_t widthSamples(const uint8_t* in, uint64_t inLength, uint16_t srcBits, uint16_t dstBits, uint8_t* out) {
     const uint64_t n = inLength / (srcBits / 8);
     const uint64_t written = n * (dstBits / 8);
     switch (pair(srcBits, dstBits)) {
         case pair(16, 8):
-            mapSamples<2, 1>(in, n, out, [](uint32_t u) {
-                return trunc64(static_cast<int16_t>(u) / 256.0 + 127.0);
-            });
+            mapSamples<2, 1>(in, n, out, [](uint32_t u) { return trunc64(static_cast<int16_t>(u) / 256.0 + 127.0); });
             break;
         case pair(16, 24):
-            mapSamples<2, 3>(in, n, out,
-                             [](uint32_t u) { return int64_t{static_cast<int16_t>(u)} * 256; });
+            mapSamples<2, 3>(in, n, out, [](uint32_t u) { return int64_t{static_cast<int16_t>(u)} * 256; });
             break;
         case pair(16, 32):
-            mapSamples<2, 4>(in, n, out,
-                             [](uint32_t u) { return int64_t{static_cast<int16_t>(u)} * 65536; });
+            mapSamples<2, 4>(in, n, out, [](uint32_t u) { return int64_t{static_cast<int16_t>(u)} * 65536; });
             break;
         case pair(24, 8):
-            mapSamples<3, 1>(in, n, out, [](uint32_t u) {
-                return signedResult(trunc64(u / 65536.0 + 127.0), u >= 0x800000u, 8);
-            });
+            mapSamples<3, 1>(in, n, out,
+                             [](uint32_t u) { return signedResult(trunc64(u / 65536.0 + 127.0), u >= 0x800000u, 8); });
             break;
         case pair(24, 16):
-            mapSamples<3, 2>(in, n, out, [](uint32_t u) {
-                return signedResult(int64_t{u >> 8}, u >= 0x800000u, 16);
-            });
+            mapSamples<3, 2>(in, n, out, [](uint32_t u) { return signedResult(int64_t{u >> 8}, u >= 0x800000u, 16); });
             break;
         case pair(24, 32):
-            mapSamples<3, 4>(in, n, out, [](uint32_t u) {
-                return signedResult(int64_t{u} * 256, u >= 0x800000u, 32);
-            });
+            mapSamples<3, 4>(in, n, out, [](uint32_t u) { return signedResult(int64_t{u} * 256, u >= 0x800000u, 32); });
             break;
         case pair(32, 8):
             mapSamples<4, 1>(in, n, out, [](uint32_t u) {
@@ -134,15 +123,9 @@ uint64_t widthSamples(const uint8_t* in, uint64_t inLength, uint16_t srcBits, ui
             });
             break;
         // 8-bit samples are unsigned around 127, not 128.
-        case pair(8, 16):
-            mapSamples<1, 2>(in, n, out, [](uint32_t u) { return (int64_t{u} - 127) * 256; });
-            break;
-        case pair(8, 24):
-            mapSamples<1, 3>(in, n, out, [](uint32_t u) { return (int64_t{u} - 127) * 65536; });
-            break;
-        case pair(8, 32):
-            mapSamples<1, 4>(in, n, out, [](uint32_t u) { return (int64_t{u} - 127) * 16777216; });
-            break;
+        case pair(8, 16): mapSamples<1, 2>(in, n, out, [](uint32_t u) { return (int64_t{u} - 127) * 256; }); break;
+        case pair(8, 24): mapSamples<1, 3>(in, n, out, [](uint32_t u) { return (int64_t{u} - 127) * 65536; }); break;
+        case pair(8, 32): mapSamples<1, 4>(in, n, out, [](uint32_t u) { return (int64_t{u} - 127) * 16777216; }); break;
         default: return 0;
     }
     return written;
@@ -179,8 +162,8 @@ inline void endStreaming() {
 constexpr uint64_t kLongestPeriod = 4096;
 
 template <unsigned F, bool Stream>
-void pickFrames(const uint8_t* in, uint64_t wholeIn, uint64_t wholeOut, uint32_t srcRate,
-                uint32_t dstRate, uint8_t* out) {
+void pickFrames(const uint8_t* in, uint64_t wholeIn, uint64_t wholeOut, uint32_t srcRate, uint32_t dstRate,
+                uint8_t* out) {
     // Frames before this one have an index inside the source: j × srcRate < wholeIn × dstRate.
     // Neither product nor sum passes 2^64 with 32-bit counts and rates.
     const uint64_t inside = (wholeIn * dstRate + srcRate - 1) / srcRate;
@@ -209,8 +192,7 @@ void pickFrames(const uint8_t* in, uint64_t wholeIn, uint64_t wholeOut, uint32_t
         for (uint64_t k = 0; k < q; ++k, advance()) offset[k] = index * F;
         const uint8_t* source = in;
         for (; j + q <= direct; j += q, source += p * F)
-            for (uint64_t k = 0; k < q; ++k)
-                putFrame<F, Stream>(out + (j + k) * F, source + offset[k]);
+            for (uint64_t k = 0; k < q; ++k) putFrame<F, Stream>(out + (j + k) * F, source + offset[k]);
         if constexpr (Stream) endStreaming();
         for (uint64_t k = 0; j < direct; ++j, ++k) std::memcpy(out + j * F, source + offset[k], F);
     } else {
@@ -220,8 +202,8 @@ void pickFrames(const uint8_t* in, uint64_t wholeIn, uint64_t wholeOut, uint32_t
     for (; j < wholeOut; ++j) std::memcpy(out + j * F, last, F);
 }
 
-uint64_t rateFrames(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t channels,
-                    uint32_t srcRate, uint32_t dstRate, uint8_t* out, uint64_t outLength) {
+uint64_t rateFrames(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t channels, uint32_t srcRate,
+                    uint32_t dstRate, uint8_t* out, uint64_t outLength) {
     if (!isSupportedWidth(bits) || (channels != 1 && channels != 2)) return 0;
     const unsigned frame = bits / 8 * channels;
     const uint64_t wholeIn = inLength / frame;
@@ -262,8 +244,7 @@ void doubleSixteenBit(const uint8_t* in, uint64_t count, uint8_t* out, bool stre
         for (; i + 8 <= count; i += 8) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
             _mm_stream_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_unpacklo_epi16(v, v));
-            _mm_stream_si128(reinterpret_cast<__m128i*>(out + 4 * i + 16),
-                             _mm_unpackhi_epi16(v, v));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + 4 * i + 16), _mm_unpackhi_epi16(v, v));
         }
         endStreaming();
     }
@@ -299,8 +280,7 @@ void mixFrames(const uint8_t* in, uint64_t count, uint8_t* out) {
             // In the top 24 bits of a 32-bit value; bits 8 to 31 of the mix are kept.
             const auto left = static_cast<int32_t>(loadUnsigned<3>(f) << 8);
             const auto right = static_cast<int32_t>(loadUnsigned<3>(f + 3) << 8);
-            storeLow<3>(out + 3 * i,
-                        static_cast<int64_t>(static_cast<uint32_t>(wideMix(left, right)) >> 8));
+            storeLow<3>(out + 3 * i, static_cast<int64_t>(static_cast<uint32_t>(wideMix(left, right)) >> 8));
         } else {
             const auto left = static_cast<int32_t>(loadUnsigned<4>(f));
             const auto right = static_cast<int32_t>(loadUnsigned<4>(f + 4));
@@ -309,8 +289,8 @@ void mixFrames(const uint8_t* in, uint64_t count, uint8_t* out) {
     }
 }
 
-uint64_t channelSamples(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t srcChannels,
-                        uint16_t dstChannels, uint8_t* out) {
+uint64_t channelSamples(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t srcChannels, uint16_t dstChannels,
+                        uint8_t* out) {
     if (!isSupportedWidth(bits)) return 0;
     const unsigned b = bits / 8;
     if (srcChannels == 1 && dstChannels == 2) {
@@ -348,8 +328,8 @@ uint64_t widthLength(uint64_t length, uint16_t srcBits, uint16_t dstBits) {
     return srcBits == 0 ? 0 : length * dstBits / srcBits;
 }
 
-void convertWidth(const uint8_t* in, uint64_t inLength, uint16_t srcBits, uint16_t dstBits,
-                  uint8_t* out, uint64_t outLength) {
+void convertWidth(const uint8_t* in, uint64_t inLength, uint16_t srcBits, uint16_t dstBits, uint8_t* out,
+                  uint64_t outLength) {
     uint64_t written = 0;
     if (isSupportedWidth(srcBits) && isSupportedWidth(dstBits))
         written = widthSamples(in, inLength, srcBits, dstBits, out);
@@ -361,10 +341,9 @@ uint64_t rateLength(uint64_t length, uint32_t srcRate, uint32_t dstRate) {
     return srcRate == 0 ? 0 : length * dstRate / srcRate;
 }
 
-void convertRate(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t channels,
-                 uint32_t srcRate, uint32_t dstRate, uint8_t* out, uint64_t outLength) {
-    const uint64_t written =
-        rateFrames(in, inLength, bits, channels, srcRate, dstRate, out, outLength);
+void convertRate(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t channels, uint32_t srcRate,
+                 uint32_t dstRate, uint8_t* out, uint64_t outLength) {
+    const uint64_t written = rateFrames(in, inLength, bits, channels, srcRate, dstRate, out, outLength);
     zeroTail(out, written, outLength);
 }
 
@@ -372,8 +351,8 @@ uint64_t channelLength(uint64_t length, uint16_t srcChannels, uint16_t dstChanne
     return srcChannels == 0 ? 0 : length * dstChannels / srcChannels;
 }
 
-void convertChannels(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t srcChannels,
-                     uint16_t dstChannels, uint8_t* out, uint64_t outLength) {
+void convertChannels(const uint8_t* in, uint64_t inLength, uint16_t bits, uint16_t srcChannels, uint16_t dstChannels,
+                     uint8_t* out, uint64_t outLength) {
     const uint64_t written = channelSamples(in, inLength, bits, srcChannels, dstChannels, out);
     zeroTail(out, written, outLength);
 }

@@ -15,20 +15,17 @@ bool isSupportedWidth(std::uint16_t bits);
 
 // ⌊length × dstBits ÷ srcBits⌋; 0 when srcBits is 0.
 std::uint64_t widthLength(std::uint64_t length, std::uint16_t srcBits, std::uint16_t dstBits);
-void convertWidth(const std::uint8_t* in, std::uint64_t inLength, std::uint16_t srcBits,
-                  std::uint16_t dstBits, std::uint8_t* out, std::uint64_t outLength);
+void convertWidth(const std::uint8_t* in, std::uint64_t inLength, std::uint16_t srcBits, std::uint16_t dstBits,
+                  std::uint8_t* out, std::uint64_t outLength);
 
 // ⌊length × dstRate ÷ srcRate⌋; 0 when srcRate is 0.
 std::uint64_t rateLength(std::uint64_t length, std::uint32_t srcRate, std::uint32_t dstRate);
-void convertRate(const std::uint8_t* in, std::uint64_t inLength, std::uint16_t bits,
-                 std::uint16_t channels, std::uint32_t srcRate, std::uint32_t dstRate,
-                 std::uint8_t* out, std::uint64_t outLength);
+void convertRate(const std::uint8_t* in, std::uint64_t inLength, std::uint16_t bits, std::uint16_t channels,
+                 std::uint32_t srcRate, std::uint32_t dstRate, std::uint8_t* out, std::uint64_t outLength);
 
 // ⌊length × dstChannels ÷ srcChannels⌋; 0 when srcChannels is 0.
-std::uint64_t channelLength(std::uint64_t length, std::uint16_t srcChannels,
-                            std::uint16_t dstChannels);
-void convertChannels(const std::uint8_t* in, std::uint64_t inLength, std::uint16_t bits,
-                     std::uint16_t srcChannels, std::uint16_t dstChannels, std::uint8_t* out,
-                     std::uint64_t outLength);
+std::uint64_t channelLength(std::uint64_t length, std::uint16_t srcChannels, std::uint16_t dstChannels);
+void convertChannels(const std::uint8_t* in, std::uint64_t inLength, std::uint16_t bits, std::uint16_t srcChannels,
+                     std::uint16_t dstChannels, std::uint8_t* out, std::uint64_t outLength);
 
 }  // namespace ravelin

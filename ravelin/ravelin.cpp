@@ -39,8 +39,7 @@ struct Block {
 
 std::unique_ptr<std::uint8_t[], Release> mapBlock(std::uint64_t length) {
     const std::size_t mappedLength = length + kHugePage;
-    void* mapping =
-        mmap(nullptr, mappedLength, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapping = mmap(nullptr, mappedLength, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED) return {};
     const auto start = reinterpret_cast<std::uintptr_t>(mapping);
     auto* aligned = reinterpret_cast<std::uint8_t*>((start + kHugePage - 1) & ~(kHugePage - 1));
@@ -98,29 +97,25 @@ Block convertBlock(const Request& r, Block* spare) {
         currentLength = length;
         return true;
     };
-    if (width &&
-        !stage(widthLength(currentLength, r.srcBits, r.dstBits),
-               [&](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t m) {
-                   convertWidth(in, n, r.srcBits, r.dstBits, out, m);
-               }))
+    if (width && !stage(widthLength(currentLength, r.srcBits, r.dstBits),
+                        [&](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t m) {
+                            convertWidth(in, n, r.srcBits, r.dstBits, out, m);
+                        }))
         return {};
-    if (rate &&
-        !stage(rateLength(currentLength, r.srcRate, r.dstRate),
-               [&](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t m) {
-                   convertRate(in, n, r.dstBits, r.srcChannels, r.srcRate, r.dstRate, out, m);
-               }))
+    if (rate && !stage(rateLength(currentLength, r.srcRate, r.dstRate),
+                       [&](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t m) {
+                           convertRate(in, n, r.dstBits, r.srcChannels, r.srcRate, r.dstRate, out, m);
+                       }))
         return {};
-    if (channels &&
-        !stage(channelLength(currentLength, r.srcChannels, r.dstChannels),
-               [&](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t m) {
-                   convertChannels(in, n, r.dstBits, r.srcChannels, r.dstChannels, out, m);
-               }))
+    if (channels && !stage(channelLength(currentLength, r.srcChannels, r.dstChannels),
+                           [&](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t m) {
+                               convertChannels(in, n, r.dstBits, r.srcChannels, r.dstChannels, out, m);
+                           }))
         return {};
     if (!width && !rate && !channels &&
-        !stage(currentLength,
-               [](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t) {
-                   if (n != 0) std::memcpy(out, in, n);  // nothing to convert: a copy
-               }))
+        !stage(currentLength, [](const std::uint8_t* in, std::uint64_t n, std::uint8_t* out, std::uint64_t) {
+            if (n != 0) std::memcpy(out, in, n);  // nothing to convert: a copy
+        }))
         return {};
     return held;
 }
@@ -180,19 +175,16 @@ bool writeWaveFile(const char* path, std::uint16_t bits, std::uint32_t rate, std
 
 extern "C" {
 
-uint8_t* WaveConvert(uint16_t srcBits, uint32_t srcRate, uint16_t srcChannels, const uint8_t* data,
-                     uint32_t length, uint16_t dstBits, uint32_t dstRate, uint16_t dstChannels,
-                     uint32_t* outLength) {
+uint8_t* WaveConvert(uint16_t srcBits, uint32_t srcRate, uint16_t srcChannels, const uint8_t* data, uint32_t length,
+                     uint16_t dstBits, uint32_t dstRate, uint16_t dstChannels, uint32_t* outLength) {
     std::lock_guard guard(bufferLock);
     convertIntoBuffer({srcBits, srcRate, srcChannels, data, length, dstBits, dstRate, dstChannels});
-    if (outLength)
-        *outLength = conversionBuffer.bytes ? static_cast<uint32_t>(conversionBuffer.length) : 0;
+    if (outLength) *outLength = conversionBuffer.bytes ? static_cast<uint32_t>(conversionBuffer.length) : 0;
     return conversionBuffer.bytes.get();
 }
 
-bool WaveConvertOut(uint16_t srcBits, uint32_t srcRate, uint16_t srcChannels, const uint8_t* data,
-                    uint32_t length, uint16_t dstBits, uint32_t dstRate, uint16_t dstChannels,
-                    const char* path) {
+bool WaveConvertOut(uint16_t srcBits, uint32_t srcRate, uint16_t srcChannels, const uint8_t* data, uint32_t length,
+                    uint16_t dstBits, uint32_t dstRate, uint16_t dstChannels, const char* path) {
     std::lock_guard guard(bufferLock);
     convertIntoBuffer({srcBits, srcRate, srcChannels, data, length, dstBits, dstRate, dstChannels});
     // No file is made for a conversion that failed.

@@ -89,8 +89,7 @@ void ClipView::DrawClipWaveform(const QRect& r) {
     const int fontSize = font().pointSize() > 0 ? font().pointSize() : kFontPoints;
     const QFontMetrics fm(font());
     const QString start = QString::fromStdString(formatFixed(c->GetStartTime(), 3));
-    if (QRect(2, 2, fm.horizontalAdvance(start) + 2, fm.height()).intersects(r))
-        p.drawText(2, 2 + fm.ascent(), start);
+    if (QRect(2, 2, fm.horizontalAdvance(start) + 2, fm.height()).intersects(r)) p.drawText(2, 2 + fm.ascent(), start);
     const QString name = QFileInfo(QString::fromStdString(c->FileName())).fileName();
     const int nameTop = height() - 2 * fontSize;
     if (QRect(2, nameTop, fm.horizontalAdvance(name) + 2, fm.height()).intersects(r))

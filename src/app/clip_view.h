@@ -4,12 +4,13 @@
 // drags the clip in time, the release drops it onto the row under the pointer, the bottom
 // 8-pixel band resizes the row, a double click folds or unfolds it, a right press opens the
 // clip's popup menu.
-#include <QWidget>
 #include <vector>
 
+#include <QWidget>
+
 #include "engine/clip_waveform.h"
-#include "session/studio.h"
 #include "session/clip_commands.h"
+#include "session/studio.h"
 
 class QMenu;
 

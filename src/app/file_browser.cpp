@@ -16,7 +16,7 @@ namespace tqx {
 namespace {
 constexpr int kPathRole = FileList::kPathRole;
 constexpr int kIndent = 2;  // spaces per folder level in the folder list
-}
+}  // namespace
 
 QMimeData* FileList::mimeData(const QList<QListWidgetItem*>& items) const {
     if (items.isEmpty()) return nullptr;
@@ -108,7 +108,7 @@ void FileBrowser::fillFolders() {
     folderList->clear();
     // The chain of folders down to the current one, then its subfolders, indented by depth.
     QStringList chain;
-    for (QDir d(folder_);; ) {
+    for (QDir d(folder_);;) {
         chain.prepend(d.absolutePath());
         if (d.isRoot() || !d.cdUp()) break;
     }
@@ -126,7 +126,8 @@ void FileBrowser::fillFolders() {
         ++depth;
     }
     const QDir current(folder_);
-    for (const QFileInfo& sub : current.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
+    for (const QFileInfo& sub :
+         current.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
         auto* item = new QListWidgetItem(QString(depth * kIndent, ' ') + sub.fileName(), folderList);
         item->setData(kPathRole, sub.absoluteFilePath());
     }

@@ -3,10 +3,11 @@
 // and the file list of the chosen folder filtered by "*.wav" (or "*.*"). Files are dragged
 // from the list onto the clip canvas to be imported; a double click or Enter opens a file
 // with the program the desktop associates with it.
+#include <functional>
+
 #include <QListWidget>
 #include <QPointer>
 #include <QSplitter>
-#include <functional>
 
 class QComboBox;
 class QMenu;
@@ -52,9 +53,9 @@ public:
     QListWidget* folderList = nullptr;
     FileList* fileList = nullptr;
     QMenu* popupMenu = nullptr;
-    QAction* waveFilesAction = nullptr;  // WAVEファイル
-    QAction* allFilesAction = nullptr;   // すべて
-    QAction* propertiesAction = nullptr; // プロパティ(&R)
+    QAction* waveFilesAction = nullptr;   // WAVEファイル
+    QAction* allFilesAction = nullptr;    // すべて
+    QAction* propertiesAction = nullptr;  // プロパティ(&R)
     // Opens a file with the desktop's associated program; tests put a recorder here.
     std::function<void(const QString&)> openFile;
     // The properties window last opened (null when it has been closed).

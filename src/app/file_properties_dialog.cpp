@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QLocale>
 
-#include "platform/wave_reader.h"
 #include "platform/number_format.h"
+#include "platform/wave_reader.h"
 
 namespace tqx {
 

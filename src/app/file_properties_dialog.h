@@ -1,10 +1,11 @@
 #pragma once
 // A small window with what the program knows about a file: where it is, how big it is and,
 // for a WAVE file, its format and length.
-#include <QDialog>
-#include <QString>
 #include <utility>
 #include <vector>
+
+#include <QDialog>
+#include <QString>
 
 namespace tqx {
 

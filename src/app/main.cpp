@@ -1,21 +1,21 @@
 // Tinderquillex: a multitrack audio recorder. Reads no command line and no settings.
-#include <QApplication>
-#include <QMessageBox>
 #include <exception>
 #include <memory>
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/qt_event_sink.h"
+#include "app/qt_user_dialogs.h"
 #include "app/window_set.h"
+#include "audio/platform_audio.h"
 #include "forms/docking_window.h"
 #include "forms/effect_window.h"
 #include "forms/new_project_dialog.h"
 #include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
-#include "audio/platform_audio.h"
-#include "app/qt_event_sink.h"
-#include "app/qt_user_dialogs.h"
 
 namespace {
 

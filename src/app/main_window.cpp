@@ -1,7 +1,8 @@
 #include "app/main_window.h"
 
-#include <QCloseEvent>
 #include <algorithm>
+
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -80,8 +81,7 @@ void TForm1::buildMenus() {
     on(aboutAction, [this] { AboutClick(); });
 
     // The windows these open are connected by whoever creates them.
-    for (QAction* a : {newProjectAction, trackViewAction, effectAction, dockAction, undockAction})
-        a->setEnabled(false);
+    for (QAction* a : {newProjectAction, trackViewAction, effectAction, dockAction, undockAction}) a->setEnabled(false);
 }
 
 void TForm1::buildPanels() {
@@ -187,9 +187,7 @@ void TForm1::showMemo() {
 
 void TForm1::X1Click() { close(); }
 
-void TForm1::AboutClick() {
-    studio_.dialogs.showMessage(std::string(kVersionText) + "\n" + kVersionSecondLine);
-}
+void TForm1::AboutClick() { studio_.dialogs.showMessage(std::string(kVersionText) + "\n" + kVersionSecondLine); }
 
 void TForm1::closeEvent(QCloseEvent* event) {
     studio_.closing = true;  // FormCloseQuery never refuses

@@ -50,23 +50,23 @@ public:
     FileBrowser* fileBrowser() const { return fileBrowser_; }
 
     // Menu items, named as the commands they run.
-    QAction* newProjectAction = nullptr;   // プロジェクト(&P)...
-    QAction* newTrackAction = nullptr;     // トラック(&T)
-    QAction* openAction = nullptr;         // 開く(&O)...
-    QAction* saveAction = nullptr;         // 上書き保存(&S)
-    QAction* saveAsAction = nullptr;       // 名前を付けて保存(&A)...
-    QAction* importAction = nullptr;       // オーディオファイルのインポート(&I)...  (N21)
-    QAction* exportTrackAction = nullptr;  // トラック(&T)...  (N25)
-    QAction* exportChosenAction = nullptr; // トラック選択(&S)...  (S2)
-    QAction* exportAllAction = nullptr;    // 全体(&A)...  (A2)
-    QAction* exitAction = nullptr;         // 終了(&X)  (X1)
-    QAction* trackViewAction = nullptr;    // トラックビュー(&V)
-    QAction* effectAction = nullptr;       // エフェクト(&E)
-    QAction* dockAction = nullptr;         // ドッキング(&D)
-    QAction* undockAction = nullptr;       // ドッキング解除(&C)
-    QAction* expandAllAction = nullptr;    // 全て展開(&O)
-    QAction* foldAllAction = nullptr;      // 全て畳む(&F)
-    QAction* aboutAction = nullptr;        // バージョン情報(&A)
+    QAction* newProjectAction = nullptr;    // プロジェクト(&P)...
+    QAction* newTrackAction = nullptr;      // トラック(&T)
+    QAction* openAction = nullptr;          // 開く(&O)...
+    QAction* saveAction = nullptr;          // 上書き保存(&S)
+    QAction* saveAsAction = nullptr;        // 名前を付けて保存(&A)...
+    QAction* importAction = nullptr;        // オーディオファイルのインポート(&I)...  (N21)
+    QAction* exportTrackAction = nullptr;   // トラック(&T)...  (N25)
+    QAction* exportChosenAction = nullptr;  // トラック選択(&S)...  (S2)
+    QAction* exportAllAction = nullptr;     // 全体(&A)...  (A2)
+    QAction* exitAction = nullptr;          // 終了(&X)  (X1)
+    QAction* trackViewAction = nullptr;     // トラックビュー(&V)
+    QAction* effectAction = nullptr;        // エフェクト(&E)
+    QAction* dockAction = nullptr;          // ドッキング(&D)
+    QAction* undockAction = nullptr;        // ドッキング解除(&C)
+    QAction* expandAllAction = nullptr;     // 全て展開(&O)
+    QAction* foldAllAction = nullptr;       // 全て畳む(&F)
+    QAction* aboutAction = nullptr;         // バージョン情報(&A)
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,7 +87,7 @@ private:
     bool closed_ = false;
     bool shown_ = false;
     QWidget* topPanel_ = nullptr;
-    QWidget* topRow_ = nullptr;      // devices, transport and memo, above the fixed ruler
+    QWidget* topRow_ = nullptr;  // devices, transport and memo, above the fixed ruler
     DeviceBar* deviceBar_ = nullptr;
     TransportBar* transportBar_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;

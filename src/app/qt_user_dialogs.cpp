@@ -1,11 +1,11 @@
 #include "app/qt_user_dialogs.h"
 
+#include <algorithm>
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
-
-#include <algorithm>
 
 #include "forms/track_selection_dialog.h"
 
@@ -20,7 +20,8 @@ QString filterText(const FileFilter& f) { return q(f.description) + " (" + q(f.p
 std::string withExtension(const QString& path, const std::string& ext) {
     if (path.isEmpty()) return {};
     QFileInfo info(path);
-    if (!ext.empty() && info.suffix().isEmpty()) return (path + "." + q(ext).remove(0, ext[0] == '.' ? 1 : 0)).toStdString();
+    if (!ext.empty() && info.suffix().isEmpty())
+        return (path + "." + q(ext).remove(0, ext[0] == '.' ? 1 : 0)).toStdString();
     return path.toStdString();
 }
 

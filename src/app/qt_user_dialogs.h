@@ -19,11 +19,9 @@ public:
     DialogAnswer messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
                             DialogButtons buttons) override;
     void showMessage(const std::string& text) override;
-    std::optional<std::string> openFile(const FileFilter& filter,
-                                        const std::string& defaultExtension) override;
+    std::optional<std::string> openFile(const FileFilter& filter, const std::string& defaultExtension) override;
     std::optional<std::string> saveFile(const std::string& proposedName, const FileFilter& filter,
-                                        const std::string& defaultExtension,
-                                        bool overwritePrompt) override;
+                                        const std::string& defaultExtension, bool overwritePrompt) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
     std::optional<std::vector<int>> chooseTracks(const std::vector<std::string>& names) override;
     // A progress dialog appears after about a second; Cancel stops the command.

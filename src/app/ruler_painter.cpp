@@ -1,10 +1,11 @@
 #include "app/ruler_painter.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
-#include <algorithm>
-#include <cmath>
 
 #include "platform/number_format.h"
 
@@ -39,8 +40,7 @@ std::vector<RulerTick> rulerTicks(double timeScale, int rate, int from, int to) 
     return ticks;
 }
 
-void paintRuler(QPainter& painter, const QRect& area, int width, int height, double timeScale, int rate,
-                int scroll) {
+void paintRuler(QPainter& painter, const QRect& area, int width, int height, double timeScale, int rate, int scroll) {
     painter.fillRect(area, QApplication::palette().color(QPalette::Button));
     painter.setPen(Qt::black);
     painter.drawRect(0, 0, width - 1, height - 1);

@@ -11,8 +11,8 @@ class QRect;
 namespace tqx {
 
 struct RulerTick {
-    int x = 0;           // absolute timeline column
-    std::string label;   // seconds at x, "0.000"
+    int x = 0;          // absolute timeline column
+    std::string label;  // seconds at x, "0.000"
 };
 
 // Pixels added to one second's width between ticks; wider scales get wider gaps.
@@ -25,7 +25,6 @@ std::vector<RulerTick> rulerTicks(double timeScale, int rate, int from, int to);
 // Paints a ruler of `height` pixels whose left edge shows absolute column `scroll`, within
 // `area` (widget coordinates): button-face fill, black frame, ticks from y = 7 down, 8-point
 // labels at (x + 4, 3).
-void paintRuler(QPainter& painter, const QRect& area, int width, int height, double timeScale, int rate,
-                int scroll);
+void paintRuler(QPainter& painter, const QRect& area, int width, int height, double timeScale, int rate, int scroll);
 
 }  // namespace tqx

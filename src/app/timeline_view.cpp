@@ -1,12 +1,13 @@
 #include "app/timeline_view.h"
 
+#include <algorithm>
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
-#include <algorithm>
 
 #include "app/clip_view.h"
 #include "app/file_browser.h"
@@ -249,7 +250,8 @@ void TimelineView::wheelEvent(QWheelEvent* event) {
 void TimelineView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     // Outside the canvas the cursor line moves, the play position does not.
-    studio_.timeline.CursorX = std::max(0, event->position().toPoint().x() - kLeftEdge + studio_.timeline.hScrollPosition);
+    studio_.timeline.CursorX =
+        std::max(0, event->position().toPoint().x() - kLeftEdge + studio_.timeline.hScrollPosition);
     studio_.timeline.cursorMoved();
 }
 

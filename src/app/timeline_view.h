@@ -4,11 +4,12 @@
 // scroll bars. Every column here is an absolute timeline column less the horizontal scroll
 // position, so the rulers, the clips, the play line and a click agree at any scroll.
 // FixedRuler is the ruler in the top panel that shows the same ticks.
-#include <QWidget>
 #include <map>
 
-#include "session/studio.h"
+#include <QWidget>
+
 #include "session/clip_commands.h"
+#include "session/studio.h"
 
 class QScrollBar;
 

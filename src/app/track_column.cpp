@@ -1,8 +1,9 @@
 #include "app/track_column.h"
 
+#include <algorithm>
+
 #include <QPainter>
 #include <QWheelEvent>
-#include <algorithm>
 
 #include "engine/device_choice.h"
 #include "engine/level_meters.h"
@@ -32,7 +33,8 @@ TrackColumn::TrackColumn(Studio& studio, QWidget* parent) : QWidget(parent), stu
     header_ = new HeaderStrip(this);
     resize(kDefaultWidth, 400);
     refresh();
-    tracksChanged_ = studio_.model.trackChanged.connect([this](int slot, TrackChange what) { trackChanged(slot, what); });
+    tracksChanged_ =
+        studio_.model.trackChanged.connect([this](int slot, TrackChange what) { trackChanged(slot, what); });
     replaced_ = studio_.model.replaced.connect([this] { refresh(); });
     devicesChanged_ = studio_.deviceChoice().changed.connect([this] { refresh(); });
     meterChanged_ = studio_.meters().trackMeterChanged.connect([this](int slot) {

@@ -3,8 +3,9 @@
 // frame) and one TrackPanel per existing track, placed at the model's panel top and height
 // less the vertical scroll position. It has no scroll bars of its own; the main window keeps
 // it and the clip area at the same vertical position (studio.timeline.vScrollPosition).
-#include <QWidget>
 #include <map>
+
+#include <QWidget>
 
 #include "session/studio.h"
 

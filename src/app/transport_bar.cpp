@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "engine/level_meters.h"
-#include "forms/meter_images.h"
 #include "engine/transport.h"
+#include "forms/meter_images.h"
 
 namespace tqx {
 
@@ -39,9 +39,7 @@ QIcon drawGlyph(Glyph glyph) {
             p.fillPath(path, QColor(0, 128, 0));
             break;
         }
-        case Glyph::Stop:
-            p.fillRect(QRectF(3, 3, 10, 10), Qt::black);
-            break;
+        case Glyph::Stop: p.fillRect(QRectF(3, 3, 10, 10), Qt::black); break;
         case Glyph::Start: {
             p.fillRect(QRectF(2, 2, 2, 12), Qt::black);
             QPainterPath path;
@@ -68,7 +66,6 @@ QToolButton* makeButton(QWidget* parent, const char* hint, Glyph glyph) {
     button->setFixedSize(24, 24);
     return button;
 }
-
 
 }  // namespace
 
@@ -126,18 +123,18 @@ TransportBar::TransportBar(Studio& studio, QWidget* parent) : QWidget(parent), s
     });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { studio_.transport().SpeedButton2Click(); });
     // The toggle has no action of its own: the next play press reads it.
-    connect(SpeedButton3, &QToolButton::toggled, this, [this](bool down) { studio_.transport().setRecordToggle(down); });
-    connect(TrackBar1, &QSlider::valueChanged, this, [this](int position) {
-        studio_.transport().TrackBar1Change(position);
-    });
+    connect(SpeedButton3, &QToolButton::toggled, this,
+            [this](bool down) { studio_.transport().setRecordToggle(down); });
+    connect(TrackBar1, &QSlider::valueChanged, this,
+            [this](int position) { studio_.transport().TrackBar1Change(position); });
 
     Edit2->setText(QString::fromStdString(studio_.texts.timeText()));
     syncSlider();
     syncButtons();
     showMasterMeter();
 
-    timeChanged_ = studio_.texts.timeChanged.connect(
-        [this] { Edit2->setText(QString::fromStdString(studio_.texts.timeText())); });
+    timeChanged_ =
+        studio_.texts.timeChanged.connect([this] { Edit2->setText(QString::fromStdString(studio_.texts.timeText())); });
     masterChanged_ = studio_.meters().masterMeterChanged.connect([this] {
         showMasterMeter();
         Edit1->setText(QString::fromStdString(studio_.texts.diagnostic()));

@@ -16,8 +16,7 @@ class TForm6;
 class WindowSet : public QObject {
     Q_OBJECT
 public:
-    WindowSet(Studio& studio, TForm1& main, TForm2& effect, TForm4& newProject,
-              TForm5& trackView, TForm6& host);
+    WindowSet(Studio& studio, TForm1& main, TForm2& effect, TForm4& newProject, TForm5& trackView, TForm6& host);
 
     // The main window was shown for the first time: pages into the host, the host into the
     // bottom panel, then the new-project dialog.

@@ -26,7 +26,7 @@
 
 namespace tqx {
 
-using StreamId = std::uint64_t;  // 0 = no stream; ids are never reused within a run
+using StreamId = std::uint64_t;            // 0 = no stream; ids are never reused within a run
 inline constexpr int kDefaultDevice = -1;  // "WAVE MAPPER"
 // Seconds of input the device layer holds for a stream whose buffers are not taken in time.
 inline constexpr int kInputHoldSeconds = 16;
@@ -38,7 +38,7 @@ struct WaveHeader {
     std::uint32_t bufferLength = 0;   // bytes
     std::uint32_t bytesRecorded = 0;  // input: bytes the device filled
     std::uint32_t flags = 0;
-    std::uint64_t generation = 0;     // bumped by the device layer at every write/add
+    std::uint64_t generation = 0;  // bumped by the device layer at every write/add
 };
 
 class AudioListener {

@@ -10,9 +10,9 @@
 #include <shared_mutex>
 #include <thread>
 
-#include "platform/byte_order.h"
 #include "audio/portaudio_streams.h"
 #include "audio/stream_format.h"
+#include "platform/byte_order.h"
 
 namespace tqx {
 
@@ -62,8 +62,7 @@ using SetJackReport = void (*)(JackReport);
 int startPortAudioQuietly() {
     setenv("JACK_NO_START_SERVER", "1", 0);
     for (const char* name : {"jack_set_error_function", "jack_set_info_function"})
-        if (auto set = reinterpret_cast<SetJackReport>(dlsym(RTLD_DEFAULT, name)))
-            set(ignoreJackReport);
+        if (auto set = reinterpret_cast<SetJackReport>(dlsym(RTLD_DEFAULT, name))) set(ignoreJackReport);
     auto setAlsa = reinterpret_cast<SetAlsaReport>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"));
     if (setAlsa) setAlsa(ignoreAlsaReport);
     const PaError result = Pa_Initialize();
@@ -115,8 +114,7 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
     }
 
     PaDeviceIndex resolve(bool input, int device) const {
-        if (device == kDefaultDevice)
-            return input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+        if (device == kDefaultDevice) return input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
         const auto& list = input ? inputIndex : outputIndex;
         if (device < 0 || static_cast<std::size_t>(device) >= list.size()) return paNoDevice;
         return list[static_cast<std::size_t>(device)];
@@ -133,8 +131,8 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         p.device = index;
         p.channelCount = std::min(channels, kMaxDeviceChannels);
         p.sampleFormat = paInt16;
-        p.suggestedLatency = std::max(kMinimumLatency, input ? info->defaultHighInputLatency
-                                                             : info->defaultHighOutputLatency);
+        p.suggestedLatency =
+            std::max(kMinimumLatency, input ? info->defaultHighInputLatency : info->defaultHighOutputLatency);
         return true;
     }
 
@@ -157,9 +155,9 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         d->mix.resize(kMixFrames * kMaxDeviceChannels);
         d->convert.resize(kMixFrames * kMaxDeviceChannels);
         d->members.store(new MemberList);
-        PaError e = Pa_OpenStream(&d->stream, input ? &p : nullptr, input ? nullptr : &p, rate,
-                                  paFramesPerBufferUnspecified, paNoFlag,
-                                  input ? recordCallback : playCallback, d.get());
+        PaError e =
+            Pa_OpenStream(&d->stream, input ? &p : nullptr, input ? nullptr : &p, rate, paFramesPerBufferUnspecified,
+                          paNoFlag, input ? recordCallback : playCallback, d.get());
         if (e != paNoError) {
             delete d->members.load();
             return nullptr;
@@ -319,7 +317,8 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         const std::int64_t firstHeld = v.firstHeld.load(std::memory_order_acquire);
         // Captured before the take begins: not part of it.
         if (v.takeFrame > v.heldFrame) {
-            const auto skip = static_cast<std::size_t>(std::min<std::int64_t>(v.takeFrame - v.heldFrame, std::int64_t(hold.available())));
+            const auto skip = static_cast<std::size_t>(
+                std::min<std::int64_t>(v.takeFrame - v.heldFrame, std::int64_t(hold.available())));
             hold.discard(skip);
             v.heldFrame += std::int64_t(skip);
         }
@@ -395,7 +394,9 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         v->channels = format.channels;
         v->listener = listener;
         v->device = d;
-        if (input) v->hold = std::make_unique<SampleRing>(std::size_t(kInputHoldSeconds) * format.samplesPerSec, format.channels);
+        if (input)
+            v->hold =
+                std::make_unique<SampleRing>(std::size_t(kInputHoldSeconds) * format.samplesPerSec, format.channels);
         {
             std::lock_guard lock(registry);
             changeMembers(*d, v.get(), nullptr);

@@ -4,15 +4,17 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/byte_order.h"
 #include "audio/portaudio_streams.h"
 #include "audio/stream_format.h"
+#include "platform/byte_order.h"
 
 namespace tqx::pa {
 
 namespace {
 
-std::int16_t saturate16(std::int32_t v) { return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767)); }
+std::int16_t saturate16(std::int32_t v) {
+    return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767));
+}
 
 // Marks a callback running (odd sequence) for as long as it lives.
 class CallbackScope {
@@ -212,9 +214,10 @@ std::optional<std::int64_t> DeviceStream::pinnedAt(std::uint64_t group) const {
         const std::size_t i = (count - 1 - k) % pinnedGroup.size();
         // A pin for a later request covers every group before it.
         const std::uint64_t g = pinnedGroup[i].load(std::memory_order_acquire);
-        const std::uint64_t earlier = k + 1 < std::min<std::uint32_t>(count, std::uint32_t(pinnedGroup.size()))
-                                          ? pinnedGroup[(count - 2 - k) % pinnedGroup.size()].load(std::memory_order_acquire)
-                                          : 0;
+        const std::uint64_t earlier =
+            k + 1 < std::min<std::uint32_t>(count, std::uint32_t(pinnedGroup.size()))
+                ? pinnedGroup[(count - 2 - k) % pinnedGroup.size()].load(std::memory_order_acquire)
+                : 0;
         if (g >= group && earlier < group) return pinnedFrame[i].load(std::memory_order_relaxed);
     }
     return std::nullopt;

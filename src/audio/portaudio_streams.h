@@ -46,9 +46,9 @@ inline constexpr std::size_t kFinishedCapacity = 16384;
 struct Entry {
     WaveHeader* header = nullptr;
     std::uint64_t generation = 0;
-    std::uint32_t epoch = 0;     // the stream's epoch when written; a reset bumps the epoch
-    std::int64_t start = 0;      // first frame on the stream's timeline
-    std::uint32_t frames = 0;    // whole frames
+    std::uint32_t epoch = 0;   // the stream's epoch when written; a reset bumps the epoch
+    std::int64_t start = 0;    // first frame on the stream's timeline
+    std::uint32_t frames = 0;  // whole frames
 };
 
 // A block the device is done with, on its way to the listener.
@@ -86,12 +86,12 @@ struct VirtualStream {
     // Output, shared with the callback.
     SpscRing<Entry> entries{kEntryCapacity};  // GUI pushes, callback pops
     std::atomic<std::uint32_t> epoch{0};
-    std::atomic<std::uint64_t> startGroup{0};   // GUI: pin frame 0 with this start group
+    std::atomic<std::uint64_t> startGroup{0};     // GUI: pin frame 0 with this start group
     std::atomic<std::int64_t> origin{kUnpinned};  // callback: device frame of timeline frame 0
     std::uint32_t headDone = 0;                   // callback: frames of the head entry passed
 
     // Input, shared with the callback.
-    std::unique_ptr<SampleRing> hold;                // callback writes, consumer reads
+    std::unique_ptr<SampleRing> hold;  // callback writes, consumer reads
     std::atomic<bool> capturing{false};
     std::atomic<std::int64_t> firstHeld{kUnpinned};  // device frame of the hold's first frame
     std::atomic<std::uint64_t> owedSilence{0};       // lost frames still to hand out as silence
@@ -100,14 +100,14 @@ struct VirtualStream {
 
     // Input, the consumer's side (GUI or notifier), under `consumer`.
     std::mutex consumer;
-    std::deque<Outstanding> queued;     // buffers being filled, oldest first
-    std::vector<Outstanding> posted;    // filled and posted, not yet delivered
+    std::deque<Outstanding> queued;   // buffers being filled, oldest first
+    std::vector<Outstanding> posted;  // filled and posted, not yet delivered
     bool aligned = false;
-    std::int64_t takeFrame = 0;        // device frame the take takes next
-    std::int64_t heldFrame = 0;        // device frame of the hold's next frame
+    std::int64_t takeFrame = 0;         // device frame the take takes next
+    std::int64_t heldFrame = 0;         // device frame of the hold's next frame
     DeviceStream* reference = nullptr;  // the output whose start the take lines up with
     std::uint64_t referenceGroup = 0;
-    std::int64_t capturingSince = 0;   // steady clock, for giving up on the reference
+    std::int64_t capturingSince = 0;  // steady clock, for giving up on the reference
 };
 
 struct MemberList {
@@ -142,8 +142,8 @@ struct DeviceStream {
     std::atomic<std::int64_t> idleSince{0};
 
     SpscRing<Finished> finished{kFinishedCapacity};
-    std::vector<std::int32_t> mix;       // callback only
-    std::vector<std::int16_t> convert;   // callback only
+    std::vector<std::int32_t> mix;      // callback only
+    std::vector<std::int16_t> convert;  // callback only
 
     // GUI thread: returns once no callback still sees what was there before the call.
     void quiesce() const;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/byte_order.h"
 #include "audio/stream_format.h"
+#include "platform/byte_order.h"
 
 namespace tqx {
 
@@ -74,14 +74,12 @@ const SimulatedAudioSystem::Stream* SimulatedAudioSystem::find(StreamId id, bool
     return it != streams_.end() && it->second.input == input ? &it->second : nullptr;
 }
 
-bool SimulatedAudioSystem::acceptsDevice(int device, std::size_t count,
-                                         const std::set<int>& refusing) const {
+bool SimulatedAudioSystem::acceptsDevice(int device, std::size_t count, const std::set<int>& refusing) const {
     if (refusing.count(device)) return false;
     return device == kDefaultDevice || (device >= 0 && static_cast<std::size_t>(device) < count);
 }
 
-StreamId SimulatedAudioSystem::open(bool input, int device, const WaveFormat& format,
-                                    AudioListener* listener) {
+StreamId SimulatedAudioSystem::open(bool input, int device, const WaveFormat& format, AudioListener* listener) {
     Stream s;
     s.input = input;
     s.format = format;
@@ -94,8 +92,7 @@ StreamId SimulatedAudioSystem::open(bool input, int device, const WaveFormat& fo
     return id;
 }
 
-StreamId SimulatedAudioSystem::openOutput(int device, const WaveFormat& format,
-                                          AudioListener* listener) {
+StreamId SimulatedAudioSystem::openOutput(int device, const WaveFormat& format, AudioListener* listener) {
     if (refuseOutputOpen || !isStreamFormat(format) ||
         !acceptsDevice(device, outputNames_.size(), refusingOutputDevices))
         return 0;
@@ -107,8 +104,7 @@ bool SimulatedAudioSystem::queryInputFormat(int device, const WaveFormat& format
            acceptsDevice(device, inputNames_.size(), refusingInputDevices);
 }
 
-StreamId SimulatedAudioSystem::openInput(int device, const WaveFormat& format,
-                                         AudioListener* listener) {
+StreamId SimulatedAudioSystem::openInput(int device, const WaveFormat& format, AudioListener* listener) {
     if (refuseInputOpen || !queryInputFormat(device, format)) return 0;
     return open(true, device, format, listener);
 }
@@ -116,8 +112,7 @@ StreamId SimulatedAudioSystem::openInput(int device, const WaveFormat& format,
 bool SimulatedAudioSystem::writeOutput(StreamId stream, WaveHeader* header) {
     Stream* s = find(stream, false);
     // A device takes only prepared headers that it does not hold already.
-    if (refuseWrite || !s || !header || !(header->flags & kPrepared) || (header->flags & kInQueue))
-        return false;
+    if (refuseWrite || !s || !header || !(header->flags & kPrepared) || (header->flags & kInQueue)) return false;
     Block b;
     b.header = header;
     b.start = s->written;
@@ -131,8 +126,7 @@ bool SimulatedAudioSystem::writeOutput(StreamId stream, WaveHeader* header) {
 
 bool SimulatedAudioSystem::addInputBuffer(StreamId stream, WaveHeader* header) {
     Stream* s = find(stream, true);
-    if (refuseAddBuffer || !s || !header || !(header->flags & kPrepared) || (header->flags & kInQueue))
-        return false;
+    if (refuseAddBuffer || !s || !header || !(header->flags & kPrepared) || (header->flags & kInQueue)) return false;
     header->bytesRecorded = 0;
     header->flags = (header->flags & ~kDone) | kInQueue;
     header->generation = ++generation_;
@@ -236,8 +230,7 @@ std::uint64_t SimulatedAudioSystem::lostFrames(StreamId stream) const {
 
 void SimulatedAudioSystem::advance(int milliseconds) { advance(milliseconds, {}); }
 
-void SimulatedAudioSystem::advance(int milliseconds,
-                                   const std::function<void()>& afterEachMillisecond) {
+void SimulatedAudioSystem::advance(int milliseconds, const std::function<void()>& afterEachMillisecond) {
     for (int i = 0; i < milliseconds; ++i) {
         step();
         if (afterEachMillisecond) afterEachMillisecond();
@@ -320,8 +313,10 @@ void SimulatedAudioSystem::play(StreamId id, Stream& s, std::int64_t firstFrame,
         }
         b.done += std::uint32_t(count);
         at += count;
-        if (b.done == b.frames) finish(id, s, 0);
-        else break;
+        if (b.done == b.frames)
+            finish(id, s, 0);
+        else
+            break;
     }
 }
 
@@ -394,13 +389,11 @@ std::vector<std::int16_t> SimulatedAudioSystem::playedSamples(StreamId stream) c
 }
 
 int SimulatedAudioSystem::openOutputCount() const {
-    return static_cast<int>(std::count_if(streams_.begin(), streams_.end(),
-                                          [](const auto& e) { return !e.second.input; }));
+    return static_cast<int>(
+        std::count_if(streams_.begin(), streams_.end(), [](const auto& e) { return !e.second.input; }));
 }
 
-int SimulatedAudioSystem::openInputCount() const {
-    return static_cast<int>(streams_.size()) - openOutputCount();
-}
+int SimulatedAudioSystem::openInputCount() const { return static_cast<int>(streams_.size()) - openOutputCount(); }
 
 std::optional<int> SimulatedAudioSystem::outputDeviceOf(StreamId stream) const {
     auto it = deviceOf_.find(stream);

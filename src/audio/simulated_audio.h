@@ -84,9 +84,9 @@ public:
     // Injectable failures.
     bool refuseOutputOpen = false;
     bool refuseInputOpen = false;
-    bool refuseInputFormat = false;  // queryInputFormat fails, and so does openInput
-    bool refuseWrite = false;        // writeOutput fails
-    bool refuseAddBuffer = false;    // addInputBuffer fails
+    bool refuseInputFormat = false;                             // queryInputFormat fails, and so does openInput
+    bool refuseWrite = false;                                   // writeOutput fails
+    bool refuseAddBuffer = false;                               // addInputBuffer fails
     std::set<int> refusingOutputDevices, refusingInputDevices;  // device numbers, -1 allowed
 
     int openOutputCount() const;
@@ -120,9 +120,9 @@ public:
 private:
     struct Block {
         WaveHeader* header = nullptr;
-        std::int64_t start = 0;      // output: first frame on the stream's timeline
-        std::uint32_t frames = 0;    // whole frames the block holds
-        std::uint32_t done = 0;      // frames played, skipped (output) or filled (input)
+        std::int64_t start = 0;    // output: first frame on the stream's timeline
+        std::uint32_t frames = 0;  // whole frames the block holds
+        std::uint32_t done = 0;    // frames played, skipped (output) or filled (input)
     };
     struct Stream {
         bool input = false;
@@ -131,8 +131,8 @@ private:
         std::deque<Block> queue;
         std::uint64_t lost = 0;
         // output
-        std::int64_t written = 0;                // timeline frame after the last block
-        std::optional<std::int64_t> origin;      // device frame of timeline frame 0
+        std::int64_t written = 0;            // timeline frame after the last block
+        std::optional<std::int64_t> origin;  // device frame of timeline frame 0
         // input
         bool capturing = false;
         std::optional<std::int64_t> nextCapture;  // next device frame to capture

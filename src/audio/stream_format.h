@@ -10,9 +10,9 @@ inline constexpr std::uint32_t kLowestStreamRate = 1000;
 inline constexpr std::uint32_t kHighestStreamRate = 384000;
 
 inline bool isStreamFormat(const WaveFormat& f) {
-    return f.formatTag == WaveFormat::kPcm && f.bitsPerSample == 16 &&
-           (f.channels == 1 || f.channels == 2) && f.blockAlign == f.channels * 2 &&
-           f.samplesPerSec >= kLowestStreamRate && f.samplesPerSec <= kHighestStreamRate;
+    return f.formatTag == WaveFormat::kPcm && f.bitsPerSample == 16 && (f.channels == 1 || f.channels == 2) &&
+           f.blockAlign == f.channels * 2 && f.samplesPerSec >= kLowestStreamRate &&
+           f.samplesPerSec <= kHighestStreamRate;
 }
 
 // Bytes of a block that hold whole frames: a trailing partial frame is never played or filled.

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <iostream>
 
-#include "session/studio.h"
 #include "session/project_file_commands.h"
+#include "session/studio.h"
 
 namespace tqx {
 
@@ -36,9 +36,8 @@ bool parseTrackNumbers(const std::string& text, std::vector<int>& out) {
     while (at <= text.size()) {
         const std::size_t comma = std::min(text.find(',', at), text.size());
         const std::string item = text.substr(at, comma - at);
-        if (item.empty() || item.size() > 6 || !std::all_of(item.begin(), item.end(), [](char c) {
-                return c >= '0' && c <= '9';
-            }))
+        if (item.empty() || item.size() > 6 ||
+            !std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return false;
         const int n = std::stoi(item);
         if (n < 1) return false;
@@ -83,8 +82,10 @@ CommandLine readCommandLine(int argc, char** argv, std::initializer_list<std::st
         bool known = false;
         for (const std::string& name : valued) {
             if (arg == name) {
-                if (i + 1 >= argc) line.error = name + " needs a value";
-                else line.values[name] = argv[++i];
+                if (i + 1 >= argc)
+                    line.error = name + " needs a value";
+                else
+                    line.values[name] = argv[++i];
                 known = true;
             } else if (arg.rfind(name + "=", 0) == 0) {
                 line.values[name] = arg.substr(name.size() + 1);

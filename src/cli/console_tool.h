@@ -28,10 +28,10 @@ private:
 
 // The words of a tool's command line.
 struct CommandLine {
-    bool help = false;                  // -h or --help
-    std::vector<std::string> positional;  // every word that is no option
+    bool help = false;                          // -h or --help
+    std::vector<std::string> positional;        // every word that is no option
     std::map<std::string, std::string> values;  // option name -> its value
-    std::string error;                  // what is wrong with the line, if anything
+    std::string error;                          // what is wrong with the line, if anything
 
     std::optional<std::string> value(const std::string& name) const;
     // The option as a number of seconds (0 or more); false when it is given but is no such

@@ -7,8 +7,7 @@
 
 namespace tqx {
 
-HeadlessStudio::HeadlessStudio(const std::string& tool)
-    : dialogs_(tool), audio_(createPlatformAudioSystem(events_)) {
+HeadlessStudio::HeadlessStudio(const std::string& tool) : dialogs_(tool), audio_(createPlatformAudioSystem(events_)) {
     studio_ = std::make_unique<Studio>(Platform{dialogs_, *audio_, timer_, events_});
 }
 

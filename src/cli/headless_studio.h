@@ -7,9 +7,9 @@
 #include <string>
 
 #include "cli/console_tool.h"
-#include "session/studio.h"
 #include "platform/event_sink.h"
 #include "platform/timer_service.h"
+#include "session/studio.h"
 
 namespace tqx {
 
@@ -22,8 +22,7 @@ public:
 
     // Runs the event loop until `done` holds or `limitSeconds` of wall time have passed;
     // false on the time limit. `everyTenth` runs about ten times a second.
-    bool runUntil(const std::function<bool()>& done, double limitSeconds,
-                  const std::function<void()>& everyTenth = {});
+    bool runUntil(const std::function<bool()>& done, double limitSeconds, const std::function<void()>& everyTenth = {});
 
 private:
     // Destroyed from the bottom up: the studio first, the device layer before the event queue,

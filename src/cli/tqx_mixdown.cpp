@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "audio/no_audio_system.h"
 #include "cli/console_tool.h"
-#include "session/studio.h"
 #include "io/mixdown.h"
 #include "io/wave_import.h"
 #include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
 #include "platform/regular_file.h"
 #include "platform/timer_service.h"
-#include "session/project_file_commands.h"
 #include "project/project_model.h"
+#include "session/project_file_commands.h"
+#include "session/studio.h"
 
 namespace {
 
@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     }
     std::vector<int> trackNumbers;
     if (!line.error.empty()) return tqx::usageError(kTool, line.error);
-    if (!line.trackNumbers("--tracks", trackNumbers)) return tqx::usageError(kTool, "bad track list '" + *line.value("--tracks") + "'");
+    if (!line.trackNumbers("--tracks", trackNumbers))
+        return tqx::usageError(kTool, "bad track list '" + *line.value("--tracks") + "'");
     const bool tracksGiven = line.value("--tracks").has_value();
     if (line.positional.size() != 2) return tqx::usageError(kTool, "expected a project file and an output file");
     const std::vector<std::string>& positional = line.positional;
@@ -140,8 +141,7 @@ int main(int argc, char** argv) {
     tqx::RenderOptions options;
     options.clipFiles = &clipFiles;
     const tqx::MixdownResult result = tqx::writeMixdown(studio.exportContext(), slots, outputPath, options);
-    if (result.status != tqx::MixdownStatus::Written && result.status != tqx::MixdownStatus::NothingToWrite)
-        return 1;
+    if (result.status != tqx::MixdownStatus::Written && result.status != tqx::MixdownStatus::NothingToWrite) return 1;
     for (const std::string& path : leftOut) std::cerr << "tqx-mixdown: left out of the mix: " << path << '\n';
     if (!leftOut.empty()) return 4;
     if (result.status == tqx::MixdownStatus::NothingToWrite) {

@@ -74,11 +74,13 @@ int main(int argc, char** argv) {
     const bool refused = headless.dialogs().shown.size() > messagesBefore;
     if (!refused) {
         const bool showProgress = tqx::progressWanted();
-        headless.runUntil([&] { return studio.timeline.PlayHead.load() >= end; }, end - start + 10.0, [&] {
-            if (showProgress)
-                std::cerr << '\r' << kTool << ": " << tqx::Transport::formatTime(studio.timeline.PlayHead.load())
-                          << " / " << tqx::Transport::formatTime(end) << std::flush;
-        });
+        headless.runUntil([&] { return studio.timeline.PlayHead.load() >= end; }, end - start + 10.0,
+                          [&] {
+                              if (showProgress)
+                                  std::cerr << '\r' << kTool << ": "
+                                            << tqx::Transport::formatTime(studio.timeline.PlayHead.load()) << " / "
+                                            << tqx::Transport::formatTime(end) << std::flush;
+                          });
         if (showProgress) std::cerr << '\n';
     }
     if (studio.transport().isPlaying()) studio.transport().SpeedButton1Click();

@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
     std::vector<int> trackNumbers;
     std::optional<double> from, seconds;
     if (!line.error.empty()) return tqx::usageError(kTool, line.error);
-    if (!line.trackNumbers("--tracks", trackNumbers)) return tqx::usageError(kTool, "--tracks needs a list of track numbers");
+    if (!line.trackNumbers("--tracks", trackNumbers))
+        return tqx::usageError(kTool, "--tracks needs a list of track numbers");
     if (!line.seconds("--from", from)) return tqx::usageError(kTool, "--from needs a number of seconds");
     if (!line.seconds("--seconds", seconds)) return tqx::usageError(kTool, "--seconds needs a number of seconds");
     if (line.positional.size() != 1) return tqx::usageError(kTool, "expected one project file");
@@ -94,8 +95,9 @@ int main(int argc, char** argv) {
         if (studio.timeline.PlayHead.load() < start + *seconds) return false;
         return std::all_of(takes.begin(), takes.end(), [&](const tqx::TMultiWave* take) {
             if (!take->IsCapturing()) return true;
-            const std::int64_t frames = tqx::frameAtTime(take->GetStartTime(), rate) - tqx::frameAtTime(start, rate) +
-                                        take->BytesWritten() / std::max<std::uint32_t>(1, take->CaptureFormat().blockAlign);
+            const std::int64_t frames =
+                tqx::frameAtTime(take->GetStartTime(), rate) - tqx::frameAtTime(start, rate) +
+                take->BytesWritten() / std::max<std::uint32_t>(1, take->CaptureFormat().blockAlign);
             return frames >= wanted;
         });
     };

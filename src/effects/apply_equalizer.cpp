@@ -78,8 +78,7 @@ template <std::size_t W, std::size_t C>
 
     alignas(64) double ring[kRing][kRowSize] = {};
     const auto putFrame = [&](double* row, std::size_t f) {
-        for (std::size_t c = 0; c < C; ++c)
-            row[kInputSlot + c] = f < n ? static_cast<double>(samples[C * f + c]) : 0.0;
+        for (std::size_t c = 0; c < C; ++c) row[kInputSlot + c] = f < n ? static_cast<double>(samples[C * f + c]) : 0.0;
     };
     // A frame's samples are stored kLag steps before band 0 reads them: a load that overlaps
     // a store still in flight would stall every step.
@@ -121,8 +120,7 @@ template <std::size_t W, std::size_t C>
             // still needed.
             if (t >= kLastBandDelay) {
                 for (std::size_t c = 0; c < C; ++c)
-                    samples[C * (t - kLastBandDelay) + c] =
-                        static_cast<std::int16_t>(output[C * (kBands - 1) + c]);
+                    samples[C * (t - kLastBandDelay) + c] = static_cast<std::int16_t>(output[C * (kBands - 1) + c]);
             }
         }
     };

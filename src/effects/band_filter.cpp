@@ -20,14 +20,11 @@ EqBandFilter DesignBandFilter(double r, double q, float g) {
     const double a0 = 1.0 + w / q + w2;
     EqBandFilter f;
     f.denominator = {1.0, (2.0 * w2 - 2.0) / a0, (1.0 - w / q + w2) / a0};
-    f.numerator = {(1.0 + gain * w / q + w2) / a0, (2.0 * w2 - 2.0) / a0,
-                   (1.0 - gain * w / q + w2) / a0};
+    f.numerator = {(1.0 + gain * w / q + w2) / a0, (2.0 * w2 - 2.0) / a0, (1.0 - gain * w / q + w2) / a0};
     return f;
 }
 
-float EqGainAtPosition(int position) {
-    return static_cast<float>(-static_cast<double>(position) * 0.01);
-}
+float EqGainAtPosition(int position) { return static_cast<float>(-static_cast<double>(position) * 0.01); }
 
 std::string EqReadoutText(const std::string& bandLabel, float g) {
     // A gain that rounds to zero (position 0 gives -0.0) reads 0.00, never -0.00.

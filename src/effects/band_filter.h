@@ -19,7 +19,7 @@ inline constexpr int kEqPositionMin = -300;
 inline constexpr int kEqPositionMax = 300;
 
 struct EqBandSet {
-    std::array<float, kEqBandCount> frequencies;  // centre frequencies in Hz
+    std::array<float, kEqBandCount> frequencies;   // centre frequencies in Hz
     std::array<const char*, kEqBandCount> labels;  // texts under the sliders
 };
 

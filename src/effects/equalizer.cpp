@@ -30,9 +30,7 @@ Equalizer::Equalizer(UserDialogs& dialogs) : dialogs_(dialogs) {
 
 int Equalizer::bandPosition(int i) const { return isBand(i) ? positions_[i] : 0; }
 
-std::string Equalizer::bandLabel(int i) const {
-    return isBand(i) ? EqBandSets[bandSet_].labels[i] : std::string();
-}
+std::string Equalizer::bandLabel(int i) const { return isBand(i) ? EqBandSets[bandSet_].labels[i] : std::string(); }
 
 void Equalizer::designBand(int i) {
     const float frequency = EqBandSets[bandSet_].frequencies[i];
@@ -83,8 +81,8 @@ void Equalizer::BandTrackBarChange(int i) {
 }
 
 void Equalizer::Button1Click() {
-    const DialogAnswer answer = dialogs_.messageBox("リセットしますか？", kApplicationTitle,
-                                                    DialogIcon::Warning, DialogButtons::YesNo);
+    const DialogAnswer answer =
+        dialogs_.messageBox("リセットしますか？", kApplicationTitle, DialogIcon::Warning, DialogButtons::YesNo);
     if (answer != DialogAnswer::No) ResetEqualizer();
 }
 

@@ -9,11 +9,11 @@
 #include "engine/level_meters.h"
 #include "engine/timeline.h"
 #include "engine/window_texts.h"
-#include "project/device_selection.h"
-#include "project/project_model.h"
 #include "platform/byte_order.h"
 #include "platform/number_format.h"
 #include "project/clip_timing.h"
+#include "project/device_selection.h"
+#include "project/project_model.h"
 
 namespace tqx {
 
@@ -36,7 +36,12 @@ bool nameTaken(const std::string& path) {
 
 CaptureEngine::CaptureEngine(AudioSystem& audio, UserDialogs& dialogs, ProjectModel& model, Timeline& timeline,
                              const DeviceSelection& devices, LevelMeters& meters, WindowTexts& texts)
-    : audio_(audio), dialogs_(dialogs), model_(model), timeline_(timeline), devices_(devices), meters_(meters),
+    : audio_(audio),
+      dialogs_(dialogs),
+      model_(model),
+      timeline_(timeline),
+      devices_(devices),
+      meters_(meters),
       texts_(texts) {}
 
 std::string CaptureEngine::writeFailedMessage(int track, const std::string& fileName) {
@@ -72,8 +77,7 @@ int CaptureEngine::startRecordings() {
 std::vector<StreamId> CaptureEngine::streamsToStart() {
     std::vector<StreamId> streams;
     for (int slot : toStart_)
-        if (const TMultiWave* clip = model_.clip(slot); clip && clip->IsCapturing())
-            streams.push_back(clip->WaveIn());
+        if (const TMultiWave* clip = model_.clip(slot); clip && clip->IsCapturing()) streams.push_back(clip->WaveIn());
     toStart_.clear();
     return streams;
 }
@@ -141,8 +145,8 @@ std::uint32_t CaptureEngine::takeFileLimit(float startTime, int frameBytes) cons
 bool CaptureEngine::continueTake(TMultiWave& clip) {
     ProjectModel& model = model_;
     const auto rate = clip.CaptureFormat().samplesPerSec;
-    const std::int64_t next =
-        frameAtTime(clip.GetStartTime(), rate) + clip.BytesWritten() / std::max<std::uint32_t>(1, clip.CaptureFormat().blockAlign);
+    const std::int64_t next = frameAtTime(clip.GetStartTime(), rate) +
+                              clip.BytesWritten() / std::max<std::uint32_t>(1, clip.CaptureFormat().blockAlign);
     const std::optional<float> nextStart = exactStartTime(next, rate);
     const int partSlot = model.firstFreeClipSlot();
     if (!nextStart || partSlot < 0 || clip.CloseWaveFile() != 0) return false;
@@ -224,8 +228,8 @@ void CaptureEngine::reportLostInput(const TMultiWave& clip) {
     const std::uint64_t lost = clip.WaveIn() ? audio_.lostFrames(clip.WaveIn()) : 0;
     if (lost == 0) return;
     const double seconds = double(lost) / std::max<std::uint32_t>(1, clip.CaptureFormat().samplesPerSec);
-    texts_.addMemo("トラック" + std::to_string(clip.GetTrack() + 1) + "の録音で入力があふれ、" + formatFixed(seconds, 3) +
-                   "秒分を無音で埋めました。");
+    texts_.addMemo("トラック" + std::to_string(clip.GetTrack() + 1) + "の録音で入力があふれ、" +
+                   formatFixed(seconds, 3) + "秒分を無音で埋めました。");
 }
 
 void CaptureEngine::reloadClip(TMultiWave& clip) {
@@ -253,8 +257,8 @@ bool CaptureEngine::StopRecording(bool reload) {
         const bool complete = endCapture(*clip);
         if (reload) reloadClip(*clip);
         if (!complete)
-            dialogs_.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()),
-                                       kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+            dialogs_.messageBox(writeFailedMessage(clip->GetTrack(), clip->FileName()), kApplicationTitle,
+                                DialogIcon::Error, DialogButtons::Ok);
     }
     if (reload) reloadFinishedParts();
     finishedParts_.clear();

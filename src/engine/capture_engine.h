@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "project/multi_wave.h"
 #include "audio/audio_system.h"
 #include "platform/signal.h"
 #include "platform/user_dialogs.h"
+#include "project/multi_wave.h"
 
 namespace tqx {
 
@@ -89,8 +89,8 @@ private:
     const DeviceSelection& devices_;
     LevelMeters& meters_;
     WindowTexts& texts_;
-    std::vector<int> toStart_;         // clip slots whose input waits for the run
-    std::vector<int> finishedParts_;   // clip slots of full files of the running takes
+    std::vector<int> toStart_;        // clip slots whose input waits for the run
+    std::vector<int> finishedParts_;  // clip slots of full files of the running takes
 };
 
 }  // namespace tqx

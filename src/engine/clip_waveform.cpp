@@ -66,8 +66,9 @@ void waveformPoints(const WaveformInput& in, int channel, int centre, int diviso
     if (to < from) return;
     out.reserve(static_cast<std::size_t>(to - from) + 2);
     auto pointAt = [&](int x) {
-        const int s = GetFrameSample(in.data, in.dataSize, channel,
-                                     frameAtColumn(x, in.timeScale, in.format.samplesPerSec, in.projectRate), in.format);
+        const int s =
+            GetFrameSample(in.data, in.dataSize, channel,
+                           frameAtColumn(x, in.timeScale, in.format.samplesPerSec, in.projectRate), in.format);
         return WavePoint{x, centre - s / divisor};  // integer division, as the rows are laid out
     };
     out.push_back(pointAt(from));  // the pen starts here

@@ -27,10 +27,10 @@ struct WavePoint {
 
 // The rows a clip of a given height draws on.
 struct WaveformRows {
-    int height = 0;               // the client height used (50 when it is below 1)
-    std::vector<int> guides;      // y of the black guide lines
-    std::vector<int> centres;     // the centre of each channel's polyline (1 or 2 entries)
-    int divisor = 1;              // sample / divisor = pixels from the centre
+    int height = 0;            // the client height used (50 when it is below 1)
+    std::vector<int> guides;   // y of the black guide lines
+    std::vector<int> centres;  // the centre of each channel's polyline (1 or 2 entries)
+    int divisor = 1;           // sample / divisor = pixels from the centre
 };
 WaveformRows waveformRows(int channels, int clientHeight);
 

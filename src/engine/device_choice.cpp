@@ -53,13 +53,9 @@ std::vector<std::string> DeviceChoice::outputItems() const { return itemsOf(devi
 int DeviceChoice::inputItemOf(int device) const { return itemOf(device, devices_.inputs); }
 int DeviceChoice::outputItemOf(int device) const { return itemOf(device, devices_.outputs); }
 
-void DeviceChoice::ComboBox1Change(int index) {
-    devices_.InputDeviceId = deviceOf(index, devices_.inputs);
-}
+void DeviceChoice::ComboBox1Change(int index) { devices_.InputDeviceId = deviceOf(index, devices_.inputs); }
 
-void DeviceChoice::ComboBox2Change(int index) {
-    devices_.OutputDeviceId = deviceOf(index, devices_.outputs);
-}
+void DeviceChoice::ComboBox2Change(int index) { devices_.OutputDeviceId = deviceOf(index, devices_.outputs); }
 
 void DeviceChoice::setTrackRecordingDevice(int slot, int index) {
     if (!model_.trackExists(slot)) return;

@@ -44,8 +44,8 @@ public:
     void CheckBox1Click(bool checked);
     void CheckBox2Click(bool checked);
 
-    bool inputListEnabled() const;          // ComboBox1
-    bool outputListEnabled() const;         // ComboBox2
+    bool inputListEnabled() const;   // ComboBox1
+    bool outputListEnabled() const;  // ComboBox2
     bool trackRecordingListsEnabled() const;
     bool trackPlaybackListsEnabled() const;
 

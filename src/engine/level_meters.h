@@ -53,8 +53,8 @@ public:
     // A measured block (sums of |sample| and sample counts, left and right; 1.0 = full
     // scale) on the track's meter. With `feedMaster` the channels' fractions are added to
     // MasterLevelSum, a mono block's to both halves.
-    void showBlockLevels(int channels, int track, const std::array<double, 2>& sum,
-                         const std::array<long, 2>& count, bool feedMaster);
+    void showBlockLevels(int channels, int track, const std::array<double, 2>& sum, const std::array<long, 2>& count,
+                         bool feedMaster);
     // One more capture fill towards the next master draw: once `counter` passes MeterDivisor
     // the averaged sums are drawn and the count starts again at 1. The sums are not cleared,
     // so each drawn value also carries the previous one.

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace tqx {
-
 
 MasterVolume::MasterVolume(UserDialogs& dialogs) : dialogs_(dialogs) {}
 
@@ -49,8 +47,7 @@ void MasterVolume::release() {
 void MasterVolume::setColumn(int x) {
     x = std::clamp(x, 0, kWidth);
     DrawMasterVolume(x);
-    if (functions_.SetVolume)
-        functions_.SetVolume(static_cast<int>(std::trunc(double(x) / kWidth * 100.0 + 0.5)));
+    if (functions_.SetVolume) functions_.SetVolume(static_cast<int>(std::trunc(double(x) / kWidth * 100.0 + 0.5)));
 }
 
 void MasterVolume::DrawMasterVolume(int x) {

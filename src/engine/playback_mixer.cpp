@@ -9,10 +9,10 @@
 #include "engine/level_meters.h"
 #include "engine/timeline.h"
 #include "engine/window_texts.h"
-#include "project/device_selection.h"
-#include "project/project_model.h"
 #include "platform/number_format.h"
 #include "project/clip_timing.h"
+#include "project/device_selection.h"
+#include "project/project_model.h"
 
 namespace tqx {
 
@@ -26,8 +26,15 @@ constexpr const char* kFillFailedMessage = "エラー。再生できません。
 PlaybackMixer::PlaybackMixer(AudioSystem& audio, UserDialogs& dialogs, ProjectModel& model, const Timeline& timeline,
                              const DeviceSelection& devices, const Equalizer& equalizer, LevelMeters& meters,
                              WindowTexts& texts)
-    : audio_(audio), dialogs_(dialogs), model_(model), timeline_(timeline), devices_(devices), equalizer_(equalizer),
-      meters_(meters), texts_(texts), clock_(audio) {}
+    : audio_(audio),
+      dialogs_(dialogs),
+      model_(model),
+      timeline_(timeline),
+      devices_(devices),
+      equalizer_(equalizer),
+      meters_(meters),
+      texts_(texts),
+      clock_(audio) {}
 
 void PlaybackMixer::openRun() {
     clock_.open(devices_.OutputDeviceId, static_cast<std::uint32_t>(model_.ProjectSampleRate));
@@ -112,8 +119,9 @@ int PlaybackMixer::nextBlock(int clipSlot, TMultiWave& clip, int block) {
     const int r = ahead ? 1 : FillBlock(clipSlot, block, first);
     // Every block that goes to the device passes the equalizer while it is on.
     if (r == 1)
-        equalizers_[clip.playback().WaveOut].process({clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels},
-                                          clip.GetFormat().channels, equalizer_);
+        equalizers_[clip.playback().WaveOut].process(
+            {clip.OutBuffer(block), std::size_t(frames) * clip.GetFormat().channels}, clip.GetFormat().channels,
+            equalizer_);
     return r;
 }
 
@@ -288,7 +296,7 @@ void PlaybackMixer::reportLostFrames() {
     std::sort(tracks.begin(), tracks.end());
     for (int track : tracks)
         texts_.addMemo("トラック" + std::to_string(track + 1) + "の再生が間に合わず、" +
-                               formatFixed(double(lostMsByTrack_[track]) / 1000.0, 3) + "秒分の音が抜けました。");
+                       formatFixed(double(lostMsByTrack_[track]) / 1000.0, 3) + "秒分の音が抜けました。");
     lostMsByTrack_.clear();
 }
 

@@ -12,9 +12,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "audio/audio_system.h"
 #include "engine/run_clock.h"
 #include "engine/stream_equalizer.h"
-#include "audio/audio_system.h"
 #include "platform/user_dialogs.h"
 
 namespace tqx {
@@ -30,8 +30,7 @@ struct Timeline;
 class PlaybackMixer : public AudioListener {
 public:
     PlaybackMixer(AudioSystem& audio, UserDialogs& dialogs, ProjectModel& model, const Timeline& timeline,
-                  const DeviceSelection& devices, const Equalizer& equalizer, LevelMeters& meters,
-                  WindowTexts& texts);
+                  const DeviceSelection& devices, const Equalizer& equalizer, LevelMeters& meters, WindowTexts& texts);
 
     // GUI thread. Opens the run's clock on the main playback device. Clip streams opened afterwards
     // join the run; startRun starts them all.

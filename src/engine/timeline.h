@@ -12,15 +12,15 @@ namespace tqx {
 class TMultiWave;
 
 struct Timeline {
-    float StartPosition = 0.0f;          // seconds; where playback and recording begin
-    std::atomic<double> PlayHead{0.0};   // seconds heard of the run; set by the timer thread
-    std::atomic<int> CursorX{0};         // pixel column of the play cursor
-    float TimeScale = 1102.5f;           // samples of the project rate per pixel
+    float StartPosition = 0.0f;         // seconds; where playback and recording begin
+    std::atomic<double> PlayHead{0.0};  // seconds heard of the run; set by the timer thread
+    std::atomic<int> CursorX{0};        // pixel column of the play cursor
+    float TimeScale = 1102.5f;          // samples of the project rate per pixel
     int trackBarMin = 4410, trackBarMax = 22050, trackBarPosition = 11025, tickFrequency = 500;
     int hScrollPosition = 0;
     int hScrollRange = 200;
     int vScrollPosition = 0;
-    int viewWidth = 600;                 // visible width of the clip area, pixels
+    int viewWidth = 600;  // visible width of the clip area, pixels
 
     // The time-scale slider derived from a project rate (position rate / 4).
     void setRate(int rate);

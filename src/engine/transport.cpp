@@ -10,8 +10,8 @@
 #include "engine/playback_mixer.h"
 #include "engine/timeline.h"
 #include "engine/window_texts.h"
-#include "project/project_model.h"
 #include "platform/number_format.h"
+#include "project/project_model.h"
 
 namespace tqx {
 
@@ -27,14 +27,22 @@ int truncToInt(double x) {
     return static_cast<int>(x);
 }
 
-
 }  // namespace
 
 Transport::Transport(AudioSystem& audio, UserDialogs& dialogs, TimerService& timer, EventSink& events,
                      ProjectModel& model, Timeline& timeline, WindowTexts& texts, PlaybackMixer& mixer,
                      CaptureEngine& capture, LevelMeters& meters)
-    : audio_(audio), dialogs_(dialogs), timer_(timer), events_(events), model_(model), timeline_(timeline),
-      texts_(texts), mixer_(mixer), capture_(capture), meters_(meters), self_(std::make_shared<Transport*>(this)) {
+    : audio_(audio),
+      dialogs_(dialogs),
+      timer_(timer),
+      events_(events),
+      model_(model),
+      timeline_(timeline),
+      texts_(texts),
+      mixer_(mixer),
+      capture_(capture),
+      meters_(meters),
+      self_(std::make_shared<Transport*>(this)) {
     takeFailed_ = capture_.takeFailed.connect([this] { setRecordToggle(false); });
 }
 
@@ -223,8 +231,6 @@ std::string Transport::formatTime(double seconds) {
     return formatFixed(minutes, 0, 2) + ":" + formatFixed(seconds - 60.0 * minutes, 3, 2);
 }
 
-void Transport::ShowTime(double t) {
-    texts_.setTimeText(formatTime(t));
-}
+void Transport::ShowTime(double t) { texts_.setTimeText(formatTime(t)); }
 
 }  // namespace tqx

@@ -32,8 +32,7 @@ constexpr int kRadioPitch = 18;
 constexpr int kGroupLeft = 8, kGroupTop = 8, kGroupWidth = 392, kGroupHeight = 132;
 }  // namespace
 
-TForm2::TForm2(Studio& studio, QWidget* parent)
-    : QWidget(parent), equalizer_(studio.equalizer()) {
+TForm2::TForm2(Studio& studio, QWidget* parent) : QWidget(parent), equalizer_(studio.equalizer()) {
     setWindowTitle("エフェクト");
 
     GroupBox1 = new QGroupBox("１０バンド・イコライザー", this);

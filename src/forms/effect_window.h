@@ -2,9 +2,9 @@
 // TForm2, the effect window: the ten-band equalizer's controls. The settings live in the
 // core's Equalizer; every gesture here becomes a call on it, and its change listener puts
 // the controls back in step with it.
-#include <QWidget>
-
 #include <array>
+
+#include <QWidget>
 
 #include "effects/equalizer.h"
 #include "session/studio.h"
@@ -35,12 +35,12 @@ public:
     QGroupBox* GroupBox1 = nullptr;
     std::array<QSlider*, kEqBandCount> bandTrackBars{};
     std::array<QLabel*, kEqBandCount> bandLabels{};
-    std::array<QLabel*, 3> scaleLabels{};  // "+", "0", "-"
-    QLabel* Label14 = nullptr;             // "[Hz]"
-    QLabel* Label15 = nullptr;             // the readout
-    QCheckBox* CheckBox1 = nullptr;        // "ON"
+    std::array<QLabel*, 3> scaleLabels{};                       // "+", "0", "-"
+    QLabel* Label14 = nullptr;                                  // "[Hz]"
+    QLabel* Label15 = nullptr;                                  // the readout
+    QCheckBox* CheckBox1 = nullptr;                             // "ON"
     std::array<QRadioButton*, kEqBandSetCount> radioButtons{};  // "1".."5"
-    QPushButton* Button1 = nullptr;        // "リセット"
+    QPushButton* Button1 = nullptr;                             // "リセット"
 
 private:
     void BuildBandControls();

@@ -11,15 +11,15 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "session/studio.h"
 #include "session/project_file_commands.h"
+#include "session/studio.h"
 
 namespace tqx {
 
 namespace {
 
-QGroupBox* choiceGroup(const QString& title, const QStringList& items, int columns, QButtonGroup*& group,
-                       int checked, QWidget* parent) {
+QGroupBox* choiceGroup(const QString& title, const QStringList& items, int columns, QButtonGroup*& group, int checked,
+                       QWidget* parent) {
     auto* box = new QGroupBox(title, parent);
     auto* grid = new QGridLayout(box);
     group = new QButtonGroup(box);

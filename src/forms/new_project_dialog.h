@@ -1,8 +1,9 @@
 #pragma once
 // TForm4 "新規作成": tracks, rate, name and location of a new project. It keeps its entries
 // while the program runs and closes with 1 (new project), 2 (cancel) or 100 (open a file).
-#include <QDialog>
 #include <string>
+
+#include <QDialog>
 
 #include "session/new_project.h"
 

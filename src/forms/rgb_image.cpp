@@ -1,8 +1,8 @@
 #include "forms/rgb_image.h"
 
-#include <QImage>
-
 #include <algorithm>
+
+#include <QImage>
 
 namespace tqx {
 

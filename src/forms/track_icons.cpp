@@ -1,10 +1,11 @@
 #include "forms/track_icons.h"
 
+#include <array>
+#include <cmath>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
-#include <array>
-#include <cmath>
 
 #include "session/track_commands.h"
 
@@ -16,9 +17,8 @@ namespace {
 // told apart at a glance even when the panels are folded.
 void drawIcon(QPainter& p, int index) {
     static const QColor backgrounds[kTrackIconCount] = {
-        {70, 90, 140}, {190, 120, 40}, {150, 40, 40}, {240, 240, 240}, {60, 130, 60},
-        {40, 40, 40},  {120, 60, 150}, {210, 180, 60}, {20, 60, 90},   {110, 70, 40},
-        {220, 110, 150}, {60, 150, 160}, {90, 90, 90}};
+        {70, 90, 140},  {190, 120, 40}, {150, 40, 40}, {240, 240, 240}, {60, 130, 60},  {40, 40, 40}, {120, 60, 150},
+        {210, 180, 60}, {20, 60, 90},   {110, 70, 40}, {220, 110, 150}, {60, 150, 160}, {90, 90, 90}};
     p.fillRect(0, 0, kTrackIconSize, kTrackIconSize, backgrounds[index]);
     p.setRenderHint(QPainter::Antialiasing, true);
     const QPen dark(Qt::black, 2);
@@ -81,8 +81,8 @@ void drawIcon(QPainter& p, int index) {
         case 5: {  // speaker
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(220, 220, 220));
-            p.drawPolygon(QPolygon({QPoint(4, 12), QPoint(10, 12), QPoint(17, 5), QPoint(17, 27), QPoint(10, 20),
-                                    QPoint(4, 20)}));
+            p.drawPolygon(QPolygon(
+                {QPoint(4, 12), QPoint(10, 12), QPoint(17, 5), QPoint(17, 27), QPoint(10, 20), QPoint(4, 20)}));
             p.setPen(QPen(QColor(220, 220, 220), 2));
             p.setBrush(Qt::NoBrush);
             p.drawArc(14, 10, 8, 12, -60 * 16, 120 * 16);
@@ -101,8 +101,8 @@ void drawIcon(QPainter& p, int index) {
         case 7: {  // horn
             p.setPen(QPen(QColor(120, 80, 0), 1));
             p.setBrush(QColor(250, 230, 120));
-            p.drawPolygon(QPolygon({QPoint(3, 14), QPoint(18, 14), QPoint(28, 6), QPoint(28, 26), QPoint(18, 18),
-                                    QPoint(3, 18)}));
+            p.drawPolygon(QPolygon(
+                {QPoint(3, 14), QPoint(18, 14), QPoint(28, 6), QPoint(28, 26), QPoint(18, 18), QPoint(3, 18)}));
             p.setBrush(QColor(120, 80, 0));
             for (int x : {8, 11, 14}) p.drawRect(x, 10, 2, 4);
             break;

@@ -12,12 +12,12 @@
 
 #include "engine/device_choice.h"
 #include "engine/level_meters.h"
-#include "session/studio.h"
 #include "forms/meter_images.h"
 #include "forms/slider_image.h"
 #include "forms/track_icons.h"
 #include "io/exporter.h"
 #include "io/wave_import.h"
+#include "session/studio.h"
 
 namespace tqx {
 
@@ -135,8 +135,10 @@ void TrackImage::mouseReleaseEvent(QMouseEvent* e) {
 }
 void TrackImage::mouseDoubleClickEvent(QMouseEvent* e) {
     secondClick_ = true;
-    if (doubleClick) doubleClick(e);
-    else if (press) press(e);
+    if (doubleClick)
+        doubleClick(e);
+    else if (press)
+        press(e);
 }
 void TrackImage::enterEvent(QEnterEvent*) {
     if (enter) enter();
@@ -226,13 +228,15 @@ void TrackPanel::buildControls() {
 
     const int left = meterRight + 6;
     const int toggleTop = nameField->geometry().bottom() + 1 + 4;
-    muteToggle = makeToggle("M", 6, left, toggleTop, [](const TrackSlot& t) { return t.muted; }, QColor(0, 0, 255),
-                            &TrackCommands::toggleMute);
-    soloToggle = makeToggle("S", 8, muteToggle->geometry().right() + 1 + 6, toggleTop,
-                            [](const TrackSlot& t) { return t.soloed; }, QColor(0, 128, 0), &TrackCommands::toggleSolo);
-    armToggle = makeToggle("R", 8, soloToggle->geometry().right() + 1 + 6, toggleTop,
-                           [](const TrackSlot& t) { return t.recordArmed; }, QColor(255, 0, 0),
-                           &TrackCommands::toggleRecordArm);
+    muteToggle = makeToggle(
+        "M", 6, left, toggleTop, [](const TrackSlot& t) { return t.muted; }, QColor(0, 0, 255),
+        &TrackCommands::toggleMute);
+    soloToggle = makeToggle(
+        "S", 8, muteToggle->geometry().right() + 1 + 6, toggleTop, [](const TrackSlot& t) { return t.soloed; },
+        QColor(0, 128, 0), &TrackCommands::toggleSolo);
+    armToggle = makeToggle(
+        "R", 8, soloToggle->geometry().right() + 1 + 6, toggleTop, [](const TrackSlot& t) { return t.recordArmed; },
+        QColor(255, 0, 0), &TrackCommands::toggleRecordArm);
 
     const int volumeTop = toggleTop + kToggleHeight + 6;
     volumeSlider = makeSlider(TrackSlider::Volume, volumeTop, volumeLabel);
@@ -266,8 +270,8 @@ void TrackPanel::buildControls() {
     fillDeviceLists();
 }
 
-TrackImage* TrackPanel::makeToggle(const char* letter, int letterX, int left, int top,
-                                   bool (*on)(const TrackSlot&), QColor onColour, void (TrackCommands::*flip)(int)) {
+TrackImage* TrackPanel::makeToggle(const char* letter, int letterX, int left, int top, bool (*on)(const TrackSlot&),
+                                   QColor onColour, void (TrackCommands::*flip)(int)) {
     auto* toggle = new TrackImage(innerPanel);
     toggle->setGeometry(left, top, kToggleWidth, kToggleHeight);
     toggle->paint = [this, letter, letterX, on, onColour](QPainter& p) {
@@ -385,7 +389,7 @@ void TrackPanel::sync() {
     if (nameField->text() != name) nameField->setText(name);
     fillDeviceLists();
     for (QWidget* w : std::initializer_list<QWidget*>{badge, icon, meter, muteToggle, soloToggle, armToggle,
-                                                       volumeSlider, panSlider, gainSlider})
+                                                      volumeSlider, panSlider, gainSlider})
         w->update();
 }
 
@@ -441,9 +445,7 @@ bool TrackPanel::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::MouseButtonPress:
                 if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) commands_.selectTrack(slot_);
                 break;
-            case QEvent::MouseMove:
-                nameField->setEditing(false);
-                break;
+            case QEvent::MouseMove: nameField->setEditing(false); break;
             case QEvent::ContextMenu:
                 // The menu acts on SelectedTrack; a right click anywhere on this panel makes
                 // that this track, so "削除(&D)" never removes another one.

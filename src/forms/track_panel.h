@@ -3,10 +3,11 @@
 // "R" toggles, the volume, pan and gain sliders and the two device lists. The panel draws
 // the track's slot of the project model and turns gestures into TrackCommands calls; it
 // keeps no track values of its own.
+#include <functional>
+
 #include <QFrame>
 #include <QLineEdit>
 #include <QWidget>
-#include <functional>
 
 #include "project/project_model.h"
 #include "session/track_commands.h"
@@ -122,7 +123,7 @@ public:
     QAction* importAction = nullptr;
     QAction* exportAction = nullptr;
     QAction* deleteAction = nullptr;
-    QMenu* iconMenu = nullptr;   // "アイコン１" .. "アイコン１３"
+    QMenu* iconMenu = nullptr;  // "アイコン１" .. "アイコン１３"
 
     // Selects the track the way a click does and hands the keyboard to the column.
     void selectByClick();

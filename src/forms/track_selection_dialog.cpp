@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-
 namespace tqx {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {

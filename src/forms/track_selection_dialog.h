@@ -1,11 +1,11 @@
 #pragma once
 // TForm3 "トラック選択": tick the tracks a mixdown of chosen tracks is to hold. It lists the
 // tracks it is given (in the on-screen order), all unticked at every showing.
-#include <QDialog>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include <string>
+#include <QDialog>
 
 class QListWidget;
 

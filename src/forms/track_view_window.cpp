@@ -32,9 +32,12 @@ class CellEditDelegate : public QStyledItemDelegate {
 public:
     using RowHandler = std::function<void(int row)>;
     CellEditDelegate(QObject* parent, RowHandler editStarted, QString mask = {}, RowHandler enter = {})
-        : QStyledItemDelegate(parent), editStarted_(std::move(editStarted)), mask_(std::move(mask)),
+        : QStyledItemDelegate(parent),
+          editStarted_(std::move(editStarted)),
+          mask_(std::move(mask)),
           enter_(std::move(enter)) {}
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && !mask_.isEmpty()) edit->setInputMask(mask_);
         enterPressed_ = false;
@@ -144,8 +147,9 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setDefaultSectionSize(18);
     StringGrid1->setItemDelegateForColumn(
-        0, new CellEditDelegate(this, [this](int row) { StringGrid1GetEditText(row); }, StringGrid1GetEditMask(),
-                                [this](int row) { StringGrid1KeyPress(row); }));
+        0, new CellEditDelegate(
+               this, [this](int row) { StringGrid1GetEditText(row); }, StringGrid1GetEditMask(),
+               [this](int row) { StringGrid1KeyPress(row); }));
     clipLayout->addWidget(StringGrid1);
     right->addWidget(clipBox, 1);
     layout->addLayout(right, 3);

@@ -23,7 +23,8 @@ constexpr std::size_t kTileSamples = 16384;
 
 std::size_t roundSamples(std::uint64_t samples, std::size_t tracks) {
     std::uint64_t frames = std::clamp(samples / 2 / kRoundsWanted, kMinRoundFrames, kMaxRoundFrames);
-    frames = std::min(frames, std::max(kSmallestRoundFrames, kRoundBudgetBytes / (4 * std::max<std::size_t>(tracks, 1))));
+    frames =
+        std::min(frames, std::max(kSmallestRoundFrames, kRoundBudgetBytes / (4 * std::max<std::size_t>(tracks, 1))));
     return static_cast<std::size_t>(std::min(2 * frames, samples));
 }
 
@@ -36,8 +37,8 @@ BlockWriteResult writeTrackBlocks(std::vector<TrackBlocks>& tracks, std::uint64_
     if (tracks.empty() || samples == 0) return result;
     const std::size_t round = roundSamples(samples, tracks.size());
     // More threads than tracks would only wait.
-    WorkerPool pool(threads != 0 ? threads
-                                 : static_cast<unsigned>(std::min<std::size_t>(WorkerPool::processors(), tracks.size())));
+    WorkerPool pool(
+        threads != 0 ? threads : static_cast<unsigned>(std::min<std::size_t>(WorkerPool::processors(), tracks.size())));
     std::vector<std::vector<std::int16_t>> blocks;
     for (const TrackBlocks& track : tracks) blocks.emplace_back(std::min<std::uint64_t>(round, track.samples()));
     std::vector<std::int16_t> mix(mixing ? round : 0);

@@ -20,8 +20,8 @@ const std::uint8_t* FileClipBytes::read(std::uint64_t offset, std::size_t count,
     const int fd = ::fileno(open_.get());
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(fd, buffer.data() + done, count - done,
-                                  static_cast<off_t>(file_.dataOffset + offset + done));
+        const ssize_t n =
+            ::pread(fd, buffer.data() + done, count - done, static_cast<off_t>(file_.dataOffset + offset + done));
         if (n < 0 && errno == EINTR) continue;
         // An error, or a file cut short since it was checked.
         if (n <= 0) return nullptr;

@@ -7,8 +7,8 @@
 
 #include "effects/equalize_signal.h"
 #include "effects/equalizer.h"
-#include "io/mixdown.h"
 #include "effects/pcm_requantise.h"
+#include "io/mixdown.h"
 #include "io/track_render.h"
 #include "platform/byte_order.h"
 #include "project/project_model.h"
@@ -132,14 +132,15 @@ void Exporter::writeTrack(int track, const std::string& path) {
         std::vector<TrackBlocks> one;
         one.push_back(std::move(*blocks));
         auto progress = progressToView(context_);
-        const BlockWriteResult written = writeTrackBlocks(one, extent.length / 2, false, file,
-                                                          [&](double f) { return progress(f * 0.9); });
+        const BlockWriteResult written =
+            writeTrackBlocks(one, extent.length / 2, false, file, [&](double f) { return progress(f * 0.9); });
         if (!blocksComplete(written, file, context_.dialogs, context_.texts.caption())) return;
         commitExportFile(file);
         progress(1.0);
     } catch (const std::exception&) {
         file.discard();
-        context_.dialogs.messageBox(kFileCreateFailedMessage, context_.texts.caption(), DialogIcon::Error, DialogButtons::Ok);
+        context_.dialogs.messageBox(kFileCreateFailedMessage, context_.texts.caption(), DialogIcon::Error,
+                                    DialogButtons::Ok);
     }
 }
 
@@ -185,18 +186,18 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
     } catch (const std::exception&) {
         file.discard();
         context_.dialogs.messageBox(kClipProcessingFailedMessage, kApplicationTitle, DialogIcon::Error,
-                                   DialogButtons::Ok);
+                                    DialogButtons::Ok);
         return;
     }
     // Each of the clip's own channels is filtered on its own.
     if (context_.equalizer.isOn()) {
         const EqCoefficientTable& table = context_.equalizer.table();
         std::size_t filtered = 0;
-        const bool finished = EqualizeSignal(samples, format.channels, table.denominator, table.numerator,
-                                             [&](std::size_t done) {
-                                                 filtered += done;
-                                                 return progress(0.8 + 0.1 * double(filtered) / double(samples.size()));
-                                             });
+        const bool finished =
+            EqualizeSignal(samples, format.channels, table.denominator, table.numerator, [&](std::size_t done) {
+                filtered += done;
+                return progress(0.8 + 0.1 * double(filtered) / double(samples.size()));
+            });
         if (!finished) return;  // cancelled
     }
     if (!progress(0.9)) return;  // cancelled

@@ -46,8 +46,8 @@ std::string importRefusalMessage(const std::string& path, const WaveFormat& reco
 std::vector<std::string> recomputedFormatMemo(const std::string& path, const WaveFormat& record,
                                               const ImportFormatCheck& check) {
     if (!check.blockAlignRecomputed && !check.byteRateRecomputed) return {};
-    std::vector<std::string> lines = {"注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。",
-                                      "ファイル: " + path};
+    std::vector<std::string> lines = {
+        "注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。", "ファイル: " + path};
     if (check.blockAlignRecomputed)
         lines.push_back("ブロックサイズ: " + std::to_string(record.blockAlign) + " → " +
                         std::to_string(check.format.blockAlign) + " バイト");

@@ -41,7 +41,9 @@ bool openExportFile(const ExportContext& context, AtomicFileWriter& file, const 
     std::string text = kFileCreateFailedMessage;
     switch (file.open()) {
         case AtomicFileWriter::Status::Ok: return true;
-        case AtomicFileWriter::Status::NotRegular: text = notRegularFileMessage(file.target(), file.targetKind()); break;
+        case AtomicFileWriter::Status::NotRegular:
+            text = notRegularFileMessage(file.target(), file.targetKind());
+            break;
         case AtomicFileWriter::Status::ReadOnly: text = readOnlyFileMessage(file.target()); break;
         case AtomicFileWriter::Status::CannotCreate:
         case AtomicFileWriter::Status::CannotWrite: break;
@@ -90,8 +92,8 @@ bool blocksComplete(const BlockWriteResult& written, AtomicFileWriter& file, Use
         case BlocksWritten::All: return true;
         case BlocksWritten::WriteFailed: throw std::runtime_error("write failed");
         case BlocksWritten::ClipUnreadable:
-            dialogs.messageBox("エラー。クリップ「" + written.unreadFile + "」の音声ファイルを読めませんでした。", caption,
-                               DialogIcon::Error, DialogButtons::Ok);
+            dialogs.messageBox("エラー。クリップ「" + written.unreadFile + "」の音声ファイルを読めませんでした。",
+                               caption, DialogIcon::Error, DialogButtons::Ok);
             file.discard();
             reportExportDiscarded(dialogs, file, caption);
             return false;
@@ -138,8 +140,9 @@ MixdownResult writeMixdown(const ExportContext& context, const std::vector<int>&
         // Second pass: every track set up to render, then the mix block by block.
         std::vector<TrackBlocks> blocks;
         for (const auto& [slot, extent] : tracks) {
-            std::optional<TrackBlocks> track = prepareTrack(context.model, slot, extent, equalizerInUse(context.equalizer),
-                                                            context.dialogs, context.texts.caption(), options);
+            std::optional<TrackBlocks> track =
+                prepareTrack(context.model, slot, extent, equalizerInUse(context.equalizer), context.dialogs,
+                             context.texts.caption(), options);
             if (!track) {
                 file.discard();
                 reportExportDiscarded(context.dialogs, file, context.texts.caption());

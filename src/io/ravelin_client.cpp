@@ -8,9 +8,8 @@
 namespace tqx {
 
 namespace {
-using WaveConvertFn = std::uint8_t* (*)(std::uint16_t, std::uint32_t, std::uint16_t,
-                                        const std::uint8_t*, std::uint32_t, std::uint16_t,
-                                        std::uint32_t, std::uint16_t, std::uint32_t*);
+using WaveConvertFn = std::uint8_t* (*)(std::uint16_t, std::uint32_t, std::uint16_t, const std::uint8_t*, std::uint32_t,
+                                        std::uint16_t, std::uint32_t, std::uint16_t, std::uint32_t*);
 using ConvertFinishFn = void (*)();
 
 // The library with the two functions the program calls; nothing, the user told, without them.
@@ -39,17 +38,16 @@ bool converterAvailable(UserDialogs& dialogs, const std::string& libraryFile) {
     return bind(dialogs, libraryFile).has_value();
 }
 
-ConvertResult convertWithRavelin(UserDialogs& dialogs, PcmShape from, const std::uint8_t* data,
-                                 std::uint32_t length, PcmShape to,
-                                 const std::string& libraryFile) {
+ConvertResult convertWithRavelin(UserDialogs& dialogs, PcmShape from, const std::uint8_t* data, std::uint32_t length,
+                                 PcmShape to, const std::string& libraryFile) {
     const std::optional<BoundLibrary> bound = bind(dialogs, libraryFile);
     if (!bound) return {ConvertStatus::LibraryMissing, {}};
     const WaveConvertFn convert = bound->convert;
     const ConvertFinishFn finish = bound->finish;
 
     std::uint32_t outLength = 0;
-    const std::uint8_t* out = convert(from.bits, from.rate, from.channels, data, length, to.bits,
-                                      to.rate, to.channels, &outLength);
+    const std::uint8_t* out =
+        convert(from.bits, from.rate, from.channels, data, length, to.bits, to.rate, to.channels, &outLength);
     ConvertResult result{ConvertStatus::Ok, {}};
     if (out) {
         try {

@@ -37,8 +37,7 @@ bool converterAvailable(UserDialogs& dialogs, const std::string& libraryFile = k
 
 // Converts `length` bytes at `data` from one PCM shape to another. GUI thread only: the
 // library keeps one result buffer for all callers.
-ConvertResult convertWithRavelin(UserDialogs& dialogs, PcmShape from, const std::uint8_t* data,
-                                 std::uint32_t length, PcmShape to,
-                                 const std::string& libraryFile = kRavelinLibraryFile);
+ConvertResult convertWithRavelin(UserDialogs& dialogs, PcmShape from, const std::uint8_t* data, std::uint32_t length,
+                                 PcmShape to, const std::string& libraryFile = kRavelinLibraryFile);
 
 }  // namespace tqx

@@ -46,7 +46,8 @@ std::optional<std::uint64_t> rateStageBytes(std::uint64_t bytes, std::uint32_t f
     return result;
 }
 
-std::optional<StereoRendition> StereoRendition::of(PcmShape stored, std::uint64_t storedBytes, std::uint32_t projectRate) {
+std::optional<StereoRendition> StereoRendition::of(PcmShape stored, std::uint64_t storedBytes,
+                                                   std::uint32_t projectRate) {
     const std::optional<std::uint64_t> staged = rateStageBytes(storedBytes, stored.rate, projectRate);
     if (!staged) return std::nullopt;
     StereoRendition r;
@@ -90,8 +91,8 @@ const std::uint8_t* StereoRendition::render(std::uint64_t first, std::size_t cou
     if (i < fromStage) {
         const std::uint64_t s0 = i / 2;
         const std::uint64_t s1 = (fromStage + 1) / 2;
-        const std::uint8_t* in = rateStage_ ? rateStage(s0, s1 - s0, bytes, buffers)
-                                            : bytes.read(2 * s0, 2 * (s1 - s0), buffers.read);
+        const std::uint8_t* in =
+            rateStage_ ? rateStage(s0, s1 - s0, bytes, buffers) : bytes.read(2 * s0, 2 * (s1 - s0), buffers.read);
         if (!in) return nullptr;
         std::uint8_t* o = out;
         if (i % 2) {  // starts on the right copy of a sample

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "effects/equalizer.h"
-#include "io/clip_bytes.h"
 #include "effects/pcm_requantise.h"
+#include "io/clip_bytes.h"
 #include "io/stereo_rendition.h"
 
 namespace tqx {

@@ -14,7 +14,8 @@ namespace {
 constexpr const char* kRenderFailedMessage = "例外エラー。";
 
 std::string clipConversionFailedMessage(const std::string& clipFile) {
-    return "エラー。クリップ「" + clipFile + "」を変換できませんでした（メモリが足りないか、変換後の長さが 4 GiB を超えます）。";
+    return "エラー。クリップ「" + clipFile +
+           "」を変換できませんでした（メモリが足りないか、変換後の長さが 4 GiB を超えます）。";
 }
 
 // Far beyond anything a WAVE file can hold; keeps absurd clip times from overflowing.
@@ -31,9 +32,10 @@ TrackExtent trackExtent(const ProjectModel& model, int track, const ClipFiles* f
         const std::uint32_t perSecond = clip->GetFormat().avgBytesPerSec;
         // The end in extended precision, stored as a float. A clip whose format gives no byte
         // rate has no duration we could honour; it ends where it starts.
-        const float end = perSecond == 0 ? start
-                                         : static_cast<float>(static_cast<long double>(start) +
-                                                              static_cast<long double>(clipDataSize(*clip, files)) / perSecond);
+        const float end = perSecond == 0
+                              ? start
+                              : static_cast<float>(static_cast<long double>(start) +
+                                                   static_cast<long double>(clipDataSize(*clip, files)) / perSecond);
         extent.starts.push_back({slot, start});
         extent.ends.push_back({slot, end});
     }

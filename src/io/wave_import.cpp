@@ -5,12 +5,12 @@
 
 #include "engine/timeline.h"
 #include "engine/window_texts.h"
-#include "project/project_model.h"
-#include "platform/wave_reader.h"
 #include "io/import_format.h"
 #include "io/ravelin_client.h"
 #include "io/stereo_rendition.h"
 #include "platform/regular_file.h"
+#include "platform/wave_reader.h"
+#include "project/project_model.h"
 
 namespace tqx {
 
@@ -86,9 +86,9 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
         }
         data = std::move(*bytes);
         if (convertRate) {
-            ConvertResult converted = convertWithRavelin(dialogs_, {16, format.samplesPerSec, format.channels},
-                                                         data.data(), static_cast<std::uint32_t>(data.size()),
-                                                         {16, projectRate, format.channels});
+            ConvertResult converted =
+                convertWithRavelin(dialogs_, {16, format.samplesPerSec, format.channels}, data.data(),
+                                   static_cast<std::uint32_t>(data.size()), {16, projectRate, format.channels});
             if (converted.status == ConvertStatus::LibraryMissing) return LoadResult::Failed;
             if (converted.status != ConvertStatus::Ok) {
                 warn(kConvertFailedMessage);

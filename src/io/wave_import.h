@@ -57,8 +57,8 @@ private:
     // A format record that the import does not take is refused before any audio is read.
     // `interactive` shows the opening caption while the data is read. With `inFile` the data
     // is not read; `inFile` tells where it lies.
-    LoadResult load(const std::string& path, WaveFormat& format, std::vector<std::uint8_t>& data,
-                    bool interactive, ClipFile* inFile = nullptr);
+    LoadResult load(const std::string& path, WaveFormat& format, std::vector<std::uint8_t>& data, bool interactive,
+                    ClipFile* inFile = nullptr);
     void importIntoSelectedTrack(const std::string& path);
     void warn(const std::string& text);
     // Creates and places the clip in `slot` at the play cursor, handing it `data`.

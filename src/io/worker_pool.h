@@ -46,8 +46,8 @@ private:
     const Part* part_ = nullptr;
     std::size_t parts_ = 0;
     std::atomic<std::size_t> next_{0};
-    std::size_t job_ = 0;    // counts the jobs, so a helper sees each new one
-    unsigned busy_ = 0;      // helpers still on the job
+    std::size_t job_ = 0;  // counts the jobs, so a helper sees each new one
+    unsigned busy_ = 0;    // helpers still on the job
     bool stopping_ = false;
     std::exception_ptr failure_;
 };

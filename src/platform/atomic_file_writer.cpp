@@ -86,8 +86,7 @@ bool AtomicFileWriter::isTemporaryName(const std::string& name, pid_t* owner) {
     const auto digits = [](const std::string& s) {
         return !s.empty() && s.size() <= 10 && s.find_first_not_of("0123456789") == std::string::npos;
     };
-    if (dash == std::string::npos || !digits(middle.substr(0, dash)) || !digits(middle.substr(dash + 1)))
-        return false;
+    if (dash == std::string::npos || !digits(middle.substr(0, dash)) || !digits(middle.substr(dash + 1))) return false;
     const long long pid = std::stoll(middle.substr(0, dash));
     if (pid <= 0 || pid > 0x7FFFFFFF) return false;
     if (owner) *owner = static_cast<pid_t>(pid);

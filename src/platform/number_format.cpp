@@ -13,8 +13,7 @@ std::string formatFixed(double value, int decimals, int minIntDigits) {
     const bool negative = scaled < 0;
     const double magnitude = std::fabs(scaled) / scale;
     char text[96];
-    std::snprintf(text, sizeof text, "%0*.*f", minIntDigits + (decimals > 0 ? decimals + 1 : 0), decimals,
-                  magnitude);
+    std::snprintf(text, sizeof text, "%0*.*f", minIntDigits + (decimals > 0 ? decimals + 1 : 0), decimals, magnitude);
     return negative ? "-" + std::string(text) : std::string(text);
 }
 

@@ -20,7 +20,7 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct RegularFile {
-    FilePtr file;                    // set only when a regular file could be opened
+    FilePtr file;                       // set only when a regular file could be opened
     FileKind kind = FileKind::Missing;  // what the path names (Regular even when unreadable)
     std::uint64_t size = 0;
 };

@@ -4,8 +4,8 @@
 
 namespace tqx {
 
-DialogAnswer ScriptedDialogs::messageBox(const std::string& text, const std::string& caption,
-                                         DialogIcon icon, DialogButtons buttons) {
+DialogAnswer ScriptedDialogs::messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
+                                         DialogButtons buttons) {
     shown.push_back({Kind::MessageBox, text, caption, icon, buttons});
     if (!answers.empty()) {
         DialogAnswer a = answers.front();
@@ -31,8 +31,8 @@ std::optional<std::string> ScriptedDialogs::openFile(const FileFilter& filter, c
     return nextOf(files);
 }
 
-std::optional<std::string> ScriptedDialogs::saveFile(const std::string& proposedName,
-                                                     const FileFilter&, const std::string&, bool) {
+std::optional<std::string> ScriptedDialogs::saveFile(const std::string& proposedName, const FileFilter&,
+                                                     const std::string&, bool) {
     shown.push_back({Kind::SaveFile, proposedName, "", DialogIcon::None, DialogButtons::Ok});
     return nextOf(files);
 }

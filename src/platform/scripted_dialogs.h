@@ -23,10 +23,10 @@ public:
     // Answers used in order; when a queue runs dry, a question is answered Yes (OK for an
     // OK box) and every file or folder dialog is cancelled.
     std::deque<DialogAnswer> answers;
-    std::deque<std::optional<std::string>> files;    // open and save dialogs
-    std::deque<std::optional<std::string>> folders;  // folder chooser
+    std::deque<std::optional<std::string>> files;              // open and save dialogs
+    std::deque<std::optional<std::string>> folders;            // folder chooser
     std::deque<std::optional<std::vector<int>>> trackChoices;  // the track selection dialog
-    std::vector<std::string> tracksOffered;  // the names the last track selection showed
+    std::vector<std::string> tracksOffered;                    // the names the last track selection showed
     // Every progress report, and how many the command may make before the user stops it.
     std::vector<std::pair<std::string, double>> progressReports;
     std::optional<std::size_t> stopAfterReports;
@@ -36,11 +36,9 @@ public:
     DialogAnswer messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
                             DialogButtons buttons) override;
     void showMessage(const std::string& text) override;
-    std::optional<std::string> openFile(const FileFilter& filter,
-                                        const std::string& defaultExtension) override;
+    std::optional<std::string> openFile(const FileFilter& filter, const std::string& defaultExtension) override;
     std::optional<std::string> saveFile(const std::string& proposedName, const FileFilter& filter,
-                                        const std::string& defaultExtension,
-                                        bool overwritePrompt) override;
+                                        const std::string& defaultExtension, bool overwritePrompt) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
     std::optional<std::vector<int>> chooseTracks(const std::vector<std::string>& names) override;
     bool progress(const std::string& what, double fraction) override;

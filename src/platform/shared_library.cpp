@@ -30,8 +30,6 @@ std::optional<SharedLibrary> SharedLibrary::loadPath(const std::string& absolute
     return SharedLibrary(h);
 }
 
-void* SharedLibrary::symbol(const char* name) const {
-    return handle_ ? dlsym(handle_.get(), name) : nullptr;
-}
+void* SharedLibrary::symbol(const char* name) const { return handle_ ? dlsym(handle_.get(), name) : nullptr; }
 
 }  // namespace tqx

@@ -29,8 +29,10 @@ bool ThreadTimerService::start(std::function<void()> tick) {
 void ThreadTimerService::stop() {
     if (!thread_.joinable()) return;
     stopRequested_ = true;
-    if (thread_.get_id() != std::this_thread::get_id()) thread_.join();
-    else thread_.detach();
+    if (thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+    else
+        thread_.detach();
 }
 
 bool ThreadTimerService::running() const { return thread_.joinable(); }

@@ -24,20 +24,17 @@ public:
     virtual ~UserDialogs() = default;
 
     // A modal message box with caption, icon and buttons.
-    virtual DialogAnswer messageBox(const std::string& text, const std::string& caption,
-                                    DialogIcon icon, DialogButtons buttons) = 0;
+    virtual DialogAnswer messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
+                                    DialogButtons buttons) = 0;
     // A plain message: application title as caption, no icon, an OK button.
     virtual void showMessage(const std::string& text) = 0;
 
     // File chooser for an existing file; nothing when cancelled.
-    virtual std::optional<std::string> openFile(const FileFilter& filter,
-                                                const std::string& defaultExtension) = 0;
+    virtual std::optional<std::string> openFile(const FileFilter& filter, const std::string& defaultExtension) = 0;
     // File chooser for a file to write, proposing `proposedName`; asks before overwriting
     // when `overwritePrompt` is set. Nothing when cancelled.
-    virtual std::optional<std::string> saveFile(const std::string& proposedName,
-                                                const FileFilter& filter,
-                                                const std::string& defaultExtension,
-                                                bool overwritePrompt) = 0;
+    virtual std::optional<std::string> saveFile(const std::string& proposedName, const FileFilter& filter,
+                                                const std::string& defaultExtension, bool overwritePrompt) = 0;
     // Folder chooser titled `title`; nothing when cancelled.
     virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
     // The track selection dialog: the user ticks some of `names` (in the order shown); the

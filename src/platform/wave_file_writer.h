@@ -14,10 +14,10 @@ class WaveFileWriter {
 public:
     // Result codes of the wave file services, which callers report as they are.
     static constexpr int kOk = 0;
-    static constexpr int kFileNotFound = 257;   // empty name
-    static constexpr int kCannotOpen = 259;     // a file is already open
+    static constexpr int kFileNotFound = 257;  // empty name
+    static constexpr int kCannotOpen = 259;    // a file is already open
     static constexpr int kCannotWrite = 262;
-    static constexpr int kCannotCreate = 256;   // the file could not be created
+    static constexpr int kCannotCreate = 256;  // the file could not be created
     static constexpr std::uint32_t kHeaderBytes = 46;
 
     WaveFileWriter() = default;

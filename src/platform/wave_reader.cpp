@@ -1,7 +1,7 @@
 #include "platform/wave_reader.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/byte_order.h"

@@ -13,10 +13,10 @@
 namespace tqx {
 
 struct WaveChunks {
-    WaveFormat format;                 // the first (at most 18) bytes of "fmt ", rest zero
-    std::uint64_t dataOffset = 0;      // file offset of the data chunk's bytes
-    std::uint32_t dataDeclared = 0;    // size field of the data chunk
-    std::uint32_t dataAvailable = 0;   // what the file really holds of it
+    WaveFormat format;                // the first (at most 18) bytes of "fmt ", rest zero
+    std::uint64_t dataOffset = 0;     // file offset of the data chunk's bytes
+    std::uint32_t dataDeclared = 0;   // size field of the data chunk
+    std::uint32_t dataAvailable = 0;  // what the file really holds of it
 };
 
 enum class WaveReadError { None, CannotOpen, NotRegular, NoRiff, NoFormat, NoData };

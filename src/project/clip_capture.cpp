@@ -1,7 +1,7 @@
+#include "project/clip_capture.h"
+
 #include <algorithm>
 #include <new>
-
-#include "project/clip_capture.h"
 
 namespace tqx {
 
@@ -46,9 +46,7 @@ void ClipCapture::destroyHeap() {
     heap_.reset();
 }
 
-bool ClipCapture::queryFormat(AudioSystem& audio, int device) {
-    return audio.queryInputFormat(device, format_);
-}
+bool ClipCapture::queryFormat(AudioSystem& audio, int device) { return audio.queryInputFormat(device, format_); }
 
 bool ClipCapture::open(AudioSystem& audio, int device, AudioListener* listener) {
     if (waveIn_ != 0) return false;
@@ -87,8 +85,7 @@ bool ClipCapture::writeCaptured(const WaveHeader& header) {
 
 bool ClipCapture::onData(AudioSystem& audio, WaveHeader* header) {
     constexpr std::uint32_t doneAndPrepared = WaveHeader::Done | WaveHeader::Prepared;
-    if (queued_ == 0 || header == nullptr || (header->flags & doneAndPrepared) != doneAndPrepared)
-        return false;
+    if (queued_ == 0 || header == nullptr || (header->flags & doneAndPrepared) != doneAndPrepared) return false;
     writeCaptured(*header);
     if (!audio.unprepareHeader(header)) return false;
     --queued_;
@@ -137,9 +134,8 @@ void ClipCapture::writeReturnedBuffers(AudioSystem& audio) {
     std::vector<std::size_t> returned;
     for (std::size_t i = 0; i < heap_->headers.size(); ++i)
         if ((heap_->headers[i].flags & doneAndPrepared) == doneAndPrepared) returned.push_back(i);
-    std::sort(returned.begin(), returned.end(), [this](std::size_t a, std::size_t b) {
-        return heap_->queuedAs[a] < heap_->queuedAs[b];
-    });
+    std::sort(returned.begin(), returned.end(),
+              [this](std::size_t a, std::size_t b) { return heap_->queuedAs[a] < heap_->queuedAs[b]; });
     for (std::size_t i : returned) {
         writeCaptured(heap_->headers[i]);
         audio.unprepareHeader(&heap_->headers[i]);

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <set>
 
+#include "audio/stream_format.h"
 #include "platform/byte_order.h"
 #include "platform/regular_file.h"
-#include "audio/stream_format.h"
 #include "project/text_encoding.h"
 
 namespace tqx {

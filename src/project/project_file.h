@@ -17,8 +17,8 @@ namespace tqx {
 
 inline constexpr std::int32_t ProjectFileId = 201202;
 inline constexpr std::int32_t ProjectFileVersion = 20121001;
-inline constexpr int kMaxStoredNameBytes = 255;  // a track name's 256-byte buffer, terminator included
-inline constexpr int kMaxStoredPathBytes = 259;  // a clip path's 260-byte buffer
+inline constexpr int kMaxStoredNameBytes = 255;      // a track name's 256-byte buffer, terminator included
+inline constexpr int kMaxStoredPathBytes = 259;      // a clip path's 260-byte buffer
 inline constexpr int kStoredTrackSlotLimit = 10000;  // slot 10,000 is tolerated and skipped
 inline constexpr int kEqualizerBands = 10;
 
@@ -44,11 +44,11 @@ struct StoredEqualizer {
 
 struct ProjectFileContents {
     std::int32_t sampleRate = 44100;
-    std::int32_t playbackDevice = -1;   // -1: "WAVE MAPPER"
+    std::int32_t playbackDevice = -1;  // -1: "WAVE MAPPER"
     std::int32_t playbackPerTrack = 0;
     std::int32_t recordingDevice = -1;
     std::int32_t recordingPerTrack = 0;
-    std::int32_t recordingMode = 0;     // 0 stereo, 1 mono
+    std::int32_t recordingMode = 0;  // 0 stereo, 1 mono
     std::vector<StoredTrack> tracks;
     StoredEqualizer equalizer;
 };
@@ -71,24 +71,24 @@ EncodedProjectFile encodeProjectFile(const ProjectFileContents& contents);
 
 enum class ProjectFileDamage {
     None,
-    CutOff,              // the file ends inside a field or a record
+    CutOff,  // the file ends inside a field or a record
     BadSampleRate,
-    BadTrackCount,       // below 0, or more records than the file can hold
-    BadTrackSlot,        // outside 0..10,000
+    BadTrackCount,  // below 0, or more records than the file can hold
+    BadTrackSlot,   // outside 0..10,000
     DuplicateTrackSlot,
-    BadNameLength,       // below 0 or above 255
+    BadNameLength,  // below 0 or above 255
     BadClipCount,
-    BadClipSlot,         // outside 0..32,767
+    BadClipSlot,  // outside 0..32,767
     DuplicateClipSlot,
-    BadPathLength,       // below 0 or above 259
+    BadPathLength,  // below 0 or above 259
 };
 
 // What a file gave. Reading stops at the first damage; everything before it is kept. Header
 // fields the file ended before are not set, so the caller keeps its own values.
 struct ParsedProjectFile {
-    bool opened = false;      // the file could be opened for reading
+    bool opened = false;                // the file could be opened for reading
     FileKind kind = FileKind::Missing;  // what the path names (only regular files are opened)
-    bool projectId = false;   // it starts with the program id
+    bool projectId = false;             // it starts with the program id
     std::optional<std::int32_t> sampleRate;
     std::optional<std::int32_t> playbackDevice, playbackPerTrack;
     std::optional<std::int32_t> recordingDevice, recordingPerTrack;
@@ -98,8 +98,8 @@ struct ParsedProjectFile {
     // off, band set 0, all bands 0.
     std::optional<StoredEqualizer> equalizer;
     ProjectFileDamage damage = ProjectFileDamage::None;
-    std::int64_t damageValue = 0;     // the offending count or slot
-    std::uint64_t damageOffset = 0;   // byte offset of the field where reading stopped
+    std::int64_t damageValue = 0;    // the offending count or slot
+    std::uint64_t damageOffset = 0;  // byte offset of the field where reading stopped
 };
 
 // Only a regular file is opened: a FIFO, device or folder is refused at once.

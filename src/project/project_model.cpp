@@ -22,9 +22,7 @@ int gainToSliderPosition(float gain) {
 }
 float sliderPositionToVolume(int position) { return static_cast<float>(double(position) / kSliderWidth); }
 float sliderPositionToPan(int position) { return static_cast<float>(double(position - kCentre) / kCentre); }
-float sliderPositionToGain(int position) {
-    return static_cast<float>(5.0 * double(position - kCentre) / kCentre);
-}
+float sliderPositionToGain(int position) { return static_cast<float>(5.0 * double(position - kCentre) / kCentre); }
 
 std::string trackItemText(const TrackOrderEntry& entry) {
     return "Track" + std::to_string(entry.slot + 1) + " (" + entry.name + ")";
@@ -100,11 +98,13 @@ void ProjectModel::resetProject() {
 }
 
 int ProjectModel::trackCount() const {
-    return static_cast<int>(std::count_if(TrackTable.begin(), TrackTable.end(), [](const TrackSlot& t) { return t.exists; }));
+    return static_cast<int>(
+        std::count_if(TrackTable.begin(), TrackTable.end(), [](const TrackSlot& t) { return t.exists; }));
 }
 
 int ProjectModel::clipCount() const {
-    return static_cast<int>(std::count_if(ClipTable.begin(), ClipTable.end(), [](const auto& c) { return c != nullptr; }));
+    return static_cast<int>(
+        std::count_if(ClipTable.begin(), ClipTable.end(), [](const auto& c) { return c != nullptr; }));
 }
 
 int ProjectModel::totalTrackHeight() const {
@@ -115,7 +115,8 @@ int ProjectModel::totalTrackHeight() const {
 }
 
 void ProjectModel::updateAnySolo() {
-    AnySolo = std::any_of(TrackTable.begin(), TrackTable.end(), [](const TrackSlot& t) { return t.exists && t.soloed; });
+    AnySolo =
+        std::any_of(TrackTable.begin(), TrackTable.end(), [](const TrackSlot& t) { return t.exists && t.soloed; });
 }
 
 bool ProjectModel::trackAudible(int slot) const {

@@ -17,11 +17,11 @@ namespace tqx {
 inline constexpr int kTrackSlots = 10001;
 inline constexpr int kUsableTrackSlots = 10000;  // slot 10,000 never holds a track
 inline constexpr int kClipSlots = 32768;
-inline constexpr int kRulerHeight = 20;          // the clip area's ruler strip (and the header strip)
-inline constexpr int kPanelGap = 10;             // space under every track panel
+inline constexpr int kRulerHeight = 20;  // the clip area's ruler strip (and the header strip)
+inline constexpr int kPanelGap = 10;     // space under every track panel
 inline constexpr int kMinPanelHeight = 50;
 inline constexpr int kMaxPanelHeight = 220;
-inline constexpr int kSliderWidth = 100;         // volume, pan and gain sliders
+inline constexpr int kSliderWidth = 100;  // volume, pan and gain sliders
 
 struct TrackSlot {
     bool exists = false;
@@ -35,8 +35,8 @@ struct TrackSlot {
     int playbackDevice = -1;
     int recordingDevice = -1;
     int icon = 1;
-    std::string name;                  // the panel's name field
-    int panelTop = 0;                  // in the track column, before scrolling
+    std::string name;  // the panel's name field
+    int panelTop = 0;  // in the track column, before scrolling
     int panelHeight = kMinPanelHeight;
     // The interactive import's working area, kept between imports.
     WaveFormat importFormat{};
@@ -194,8 +194,8 @@ public:
 
 private:
     int bulk_ = 0;
-    std::vector<TrackSlot> TrackTable;                     // kTrackSlots slots
-    std::vector<std::unique_ptr<TMultiWave>> ClipTable;    // kClipSlots slots, empty or one clip
+    std::vector<TrackSlot> TrackTable;                   // kTrackSlots slots
+    std::vector<std::unique_ptr<TMultiWave>> ClipTable;  // kClipSlots slots, empty or one clip
 };
 
 // Sorts entries by key ascending with the recursive middle-pivot exchange sort the project

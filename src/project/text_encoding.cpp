@@ -55,14 +55,22 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
     if (c < 0x80) return 1;
     std::size_t n;
     unsigned lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) n = 2;
-    else if (c == 0xE0) n = 3, lo = 0xA0;               // no overlong forms
-    else if (c == 0xED) n = 3, hi = 0x9F;               // no surrogates
-    else if (c >= 0xE1 && c <= 0xEF) n = 3;
-    else if (c == 0xF0) n = 4, lo = 0x90;
-    else if (c == 0xF4) n = 4, hi = 0x8F;               // nothing above U+10FFFF
-    else if (c >= 0xF1 && c <= 0xF3) n = 4;
-    else return 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c == 0xE0)
+        n = 3, lo = 0xA0;  // no overlong forms
+    else if (c == 0xED)
+        n = 3, hi = 0x9F;  // no surrogates
+    else if (c >= 0xE1 && c <= 0xEF)
+        n = 3;
+    else if (c == 0xF0)
+        n = 4, lo = 0x90;
+    else if (c == 0xF4)
+        n = 4, hi = 0x8F;  // nothing above U+10FFFF
+    else if (c >= 0xF1 && c <= 0xF3)
+        n = 4;
+    else
+        return 0;
     if (i + n > s.size()) return 0;
     if (at(i + 1) < lo || at(i + 1) > hi) return 0;
     for (std::size_t k = 2; k < n; ++k)

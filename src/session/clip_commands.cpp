@@ -1,7 +1,7 @@
 #include "session/clip_commands.h"
 
-#include "session/studio.h"
 #include "engine/transport.h"
+#include "session/studio.h"
 #include "session/track_commands.h"
 
 namespace tqx {

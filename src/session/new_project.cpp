@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "effects/equalizer.h"
-#include "session/studio.h"
 #include "engine/transport.h"
+#include "session/studio.h"
 #include "session/track_commands.h"
 
 namespace tqx {

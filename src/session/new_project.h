@@ -21,7 +21,7 @@ struct NewProjectEntries {
     int trackCountIndex = 0;  // 8 tracks
     int rateIndex = 4;        // 44,100 Hz
     std::string name = "NoName";
-    std::string location;     // $HOME/Tinderquillex
+    std::string location;  // $HOME/Tinderquillex
     bool createProjectFolder = true;
 };
 

@@ -6,10 +6,10 @@
 
 #include "effects/equalizer.h"
 #include "engine/device_choice.h"
-#include "session/studio.h"
 #include "engine/transport.h"
 #include "io/wave_import.h"
 #include "platform/atomic_file_writer.h"
+#include "session/studio.h"
 
 namespace tqx {
 
@@ -105,7 +105,8 @@ bool ProjectFileCommands::writeFile(const std::string& path) {
             return false;
         case EncodeError::PathTooLong:
             studio_.dialogs.showMessage(
-                "エラー。クリップのファイルパスが長すぎて保存できません（259バイトまで）。ファイルは書き込んでいません。\n" +
+                "エラー。クリップのファイルパスが長すぎて保存できません（259バイトまで）。ファイルは書き込んでいません"
+                "。\n" +
                 encoded.offending);
             return false;
         case EncodeError::None: break;
@@ -202,7 +203,8 @@ bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
     const auto goOn = [&] {
         ++done;
         if (std::chrono::steady_clock::now() - started < kProgressAfter) return true;
-        const std::string what = std::string(kOpeningCaption) + " " + std::to_string(done) + "/" + std::to_string(total);
+        const std::string what =
+            std::string(kOpeningCaption) + " " + std::to_string(done) + "/" + std::to_string(total);
         return studio_.dialogs.progress(what, double(done) / double(total));
     };
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "project/project_file.h"
 #include "platform/user_dialogs.h"
+#include "project/project_file.h"
 
 namespace tqx {
 

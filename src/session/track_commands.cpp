@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "session/studio.h"
 #include "platform/number_format.h"
+#include "session/studio.h"
 
 namespace tqx {
 
@@ -19,9 +19,7 @@ bool validPosition(int p) { return p >= 0 && p <= kSliderWidth; }
 
 // --- tracks ---
 
-int TrackCommands::createTrack(std::optional<int> slot) {
-    return studio_.model.createTrack(slot);
-}
+int TrackCommands::createTrack(std::optional<int> slot) { return studio_.model.createTrack(slot); }
 
 void TrackCommands::newTrackCommand() {
     studio_.StopAll();

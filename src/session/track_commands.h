@@ -68,8 +68,8 @@ public:
     // --- panel heights and order ---
     void expandAll();
     void foldAll();
-    void togglePanelFold(int slot);              // 50 <-> 220
-    void resizePanel(int slot, int height);      // clamped to 50..220
+    void togglePanelFold(int slot);          // 50 <-> 220
+    void resizePanel(int slot, int height);  // clamped to 50..220
     void swapTracks(int dragged, int target);
 
     // --- rows seen from a clip ---

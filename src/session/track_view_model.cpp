@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "session/studio.h"
 #include "engine/transport.h"
 #include "platform/number_format.h"
+#include "session/studio.h"
 #include "session/track_commands.h"
 
 namespace tqx {
@@ -92,8 +92,10 @@ void TrackViewModel::Button1Click(const std::vector<int>& selected) {
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
     std::deque<TrackOrderEntry> kept;
     for (int i = 0; i < static_cast<int>(CurrentOrder.size()); ++i) {
-        if (std::binary_search(sorted.begin(), sorted.end(), i)) NewOrder.push_back(CurrentOrder[i]);
-        else kept.push_back(CurrentOrder[i]);
+        if (std::binary_search(sorted.begin(), sorted.end(), i))
+            NewOrder.push_back(CurrentOrder[i]);
+        else
+            kept.push_back(CurrentOrder[i]);
     }
     CurrentOrder = std::move(kept);
 }
@@ -117,7 +119,7 @@ void TrackViewModel::N1Click(const std::vector<int>& selected) {
     if (rows.empty()) return;
     std::sort(rows.begin(), rows.end());
     const std::string question = rows.size() == 1 ? CurrentOrder[rows.back()].name + "を削除しますか？"
-                                                   : std::string("選択しているトラックを削除しますか？");
+                                                  : std::string("選択しているトラックを削除しますか？");
     if (studio_.dialogs.messageBox(question, studio_.texts.caption(), DialogIcon::Warning, DialogButtons::YesNo) ==
         DialogAnswer::No)
         return;

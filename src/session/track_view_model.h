@@ -27,7 +27,7 @@ public:
     std::deque<TrackOrderEntry> NewOrder;      // items of the right list
     std::optional<TrackSettings> ShownTrack;
     std::deque<ClipEntry> ShownClips;
-    int shownIndex = -1;                       // item of the left list on show
+    int shownIndex = -1;  // item of the left list on show
     // The five value cells, rows 1..5 at indices 0..4.
     std::array<std::string, 5> cells;
 

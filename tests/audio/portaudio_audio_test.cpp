@@ -3,11 +3,10 @@
 // 440 Hz sine source as default input); without PULSE_SERVER they are skipped.
 #include "audio/portaudio_audio.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -37,8 +36,7 @@ bool pumpUntil(QueuedEventSink& sink, Pred done) {
 }
 
 struct Block {
-    Block(std::size_t samples, const std::function<std::int16_t(std::size_t)>& value)
-        : bytes(samples * 2) {
+    Block(std::size_t samples, const std::function<std::int16_t(std::size_t)>& value) : bytes(samples * 2) {
         for (std::size_t i = 0; i < samples; ++i) putSample16(&bytes[2 * i], value(i));
         header.data = bytes.data();
         header.bufferLength = static_cast<std::uint32_t>(bytes.size());
@@ -48,9 +46,7 @@ struct Block {
     WaveHeader header;
 };
 
-bool isDone(const WaveHeader& h) {
-    return (h.flags & WaveHeader::Done) && !(h.flags & WaveHeader::InQueue);
-}
+bool isDone(const WaveHeader& h) { return (h.flags & WaveHeader::Done) && !(h.flags & WaveHeader::InQueue); }
 
 struct Listener : AudioListener {
     std::vector<std::pair<StreamId, WaveHeader*>> outputs, inputs;
@@ -68,8 +64,8 @@ struct Listener : AudioListener {
     std::size_t i = 0;
     while (i < n && heard[i] == expected[i]) ++i;
     if (i == n && heard.size() == expected.size()) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "heard " << heard.size() << " samples, expected "
-                                         << expected.size() << ", first difference at " << i;
+    return ::testing::AssertionFailure() << "heard " << heard.size() << " samples, expected " << expected.size()
+                                         << ", first difference at " << i;
 }
 
 // Each test gets its own backend on the private server; without the server they skip.
@@ -119,8 +115,7 @@ TEST_F(PortAudioLive, BlocksReachTheSinkUnchanged) {
             const int magnitude = static_cast<int>((seed >> 8) % 30000) + 1;
             return static_cast<std::int16_t>(seed & 1 ? magnitude : -magnitude);
         }));
-        for (std::size_t i = 0; i < 8820; ++i)
-            pattern.push_back(getSample16(&blocks.back()->bytes[2 * i]));
+        for (std::size_t i = 0; i < 8820; ++i) pattern.push_back(getSample16(&blocks.back()->bytes[2 * i]));
     }
     Listener listener;
     const StreamId s = audio->openOutput(kDefaultDevice, WaveFormat::pcm(2, kRate), &listener);
@@ -243,8 +238,7 @@ TEST_F(PortAudioLive, RecordingTheDefaultInputHearsTheSine) {
     listener.onInput = [&](StreamId stream, WaveHeader* h) {
         ASSERT_TRUE(isDone(*h));
         filled.push_back(h->bytesRecorded);
-        for (std::uint32_t i = 0; i + 1 < h->bytesRecorded; i += 2)
-            recorded.push_back(getSample16(h->data + i));
+        for (std::uint32_t i = 0; i + 1 < h->bytesRecorded; i += 2) recorded.push_back(getSample16(h->data + i));
         if (recorded.size() < wanted) {
             h->flags = WaveHeader::Prepared;
             ASSERT_TRUE(audio->addInputBuffer(stream, h));

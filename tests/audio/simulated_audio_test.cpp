@@ -2,7 +2,6 @@
 #include "audio/simulated_audio.h"
 
 #include <gtest/gtest.h>
-
 #include <numeric>
 
 #include "platform/byte_order.h"
@@ -26,9 +25,7 @@ struct Listener : AudioListener {
         heard.push_back({false, s, h, h->flags, h->bytesRecorded});
         if (onOutput) onOutput(s, h);
     }
-    void onInputData(StreamId s, WaveHeader* h) override {
-        heard.push_back({true, s, h, h->flags, h->bytesRecorded});
-    }
+    void onInputData(StreamId s, WaveHeader* h) override { heard.push_back({true, s, h, h->flags, h->bytesRecorded}); }
 };
 
 // A block of 16-bit samples with its header, prepared.
@@ -54,9 +51,7 @@ struct Block {
 
 std::int64_t framesAt(std::int64_t ms) { return ms * 44100 / 1000; }
 
-bool isDone(std::uint32_t flags) {
-    return (flags & WaveHeader::Done) && !(flags & WaveHeader::InQueue);
-}
+bool isDone(std::uint32_t flags) { return (flags & WaveHeader::Done) && !(flags & WaveHeader::InQueue); }
 
 class SimulatedAudio : public ::testing::Test {
 protected:
@@ -84,7 +79,7 @@ TEST_F(SimulatedAudio, BlocksFinishAfterTheirLengthInOrderAcrossStreams) {
     ASSERT_NE(a, 0u);
     ASSERT_NE(b, 0u);
     ASSERT_NE(a, b);
-    Block a0(8820, 0), a1(8820, 100);  // 100 ms each
+    Block a0(8820, 0), a1(8820, 100);    // 100 ms each
     Block b0(400, 1000), b1(400, 2000);  // 50 ms each
     ASSERT_TRUE(audio.writeOutput(a, &a0.header));
     ASSERT_TRUE(audio.writeOutput(a, &a1.header));

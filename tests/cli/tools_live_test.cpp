@@ -3,7 +3,6 @@
 // sine source or, for overdubs, from the monitor of the project's own playback. These tests
 // need the private PulseAudio server of tests/scripts/pulseaudio_backend.sh; without
 // PULSE_SERVER they are skipped.
-#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -14,17 +13,18 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <thread>
 
-#include "session/studio.h"
+#include "audio/no_audio_system.h"
 #include "io/wave_import.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "project/clip_timing.h"
 #include "session/project_file_commands.h"
+#include "session/studio.h"
 #include "support/monitor_capture.h"
 #include "support/test_support.h"
 
@@ -44,7 +44,8 @@ std::string tool(const std::string& name) {
 // standard error is printed, so a failure shows the program's own report.
 std::string run(const std::string& command, int& status) {
     std::string out;
-    const std::string errors = std::filesystem::temp_directory_path() / ("tqx-tool-" + std::to_string(getpid()) + ".err");
+    const std::string errors =
+        std::filesystem::temp_directory_path() / ("tqx-tool-" + std::to_string(getpid()) + ".err");
     if (FILE* pipe = popen((command + " 2>'" + errors + "'").c_str(), "r")) {
         char buffer[4096];
         std::size_t n;
@@ -155,8 +156,7 @@ protected:
 // a negative sample is lifted one step at every requantisation it passes, once in playback
 // and two to four times in the mixdown (clip sum, track settings, track sum), and no more.
 TEST_F(ToolsLive, PlayedProjectMatchesItsMixdownToTheSample) {
-    const std::string project =
-        makeProject(dir, 2, {{0, 0.3137f, noise(40000, 7)}, {1, 0.7551f, noise(30000, 99)}});
+    const std::string project = makeProject(dir, 2, {{0, 0.3137f, noise(40000, 7)}, {1, 0.7551f, noise(30000, 99)}});
     MonitorCapture capture(5.0);
     ASSERT_TRUE(capture.flowing());
     int status = 0;

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <numbers>
 #include <random>
 #include <span>
@@ -83,8 +82,7 @@ void referenceMono(Samples& samples, const Coefficients& c) {
         const auto& num = c.numerators[band];
         const auto& den = c.denominators[band];
         for (std::size_t j = 0; j < n; ++j) {
-            for (std::size_t k = 0; k <= 2 && k <= j; ++k)
-                w[j] += samples[j - k] * num[k] * (1.0 / 32768.0);
+            for (std::size_t k = 0; k <= 2 && k <= j; ++k) w[j] += samples[j - k] * num[k] * (1.0 / 32768.0);
             for (std::size_t l = 1; l <= 2 && l <= j; ++l) w[j] -= den[l] * w[j - l];
         }
         for (std::size_t j = 0; j < n; ++j) {
@@ -127,9 +125,8 @@ TEST(ApplyEqualizer, MonoSignalKeepsItsBytes) {
     in[0] = 10000;
     in[1] = -20000;
     in[5] = 32767;
-    EXPECT_EQ(run(in, design(1, positions)),
-              (Samples{10853, -20126, -1835, -1585, -1325, 32767, 4380, 3801, 3198, 2584, 1972, 1375, 802, 262,
-                       -237, -689}));
+    EXPECT_EQ(run(in, design(1, positions)), (Samples{10853, -20126, -1835, -1585, -1325, 32767, 4380, 3801, 3198, 2584,
+                                                      1972, 1375, 802, 262, -237, -689}));
 }
 
 TEST(ApplyEqualizer, CentreFrequencyScaledByOnePlusGain) {
@@ -140,8 +137,7 @@ TEST(ApplyEqualizer, CentreFrequencyScaledByOnePlusGain) {
 
     const Samples in8000 = sine(4410, 1000.0, 8000.0);
     const Samples inverted = run(in8000, oneBand(1, 6, 300));
-    for (std::size_t j = 1000; j < in8000.size(); ++j)
-        ASSERT_NEAR(inverted[j], -2 * in8000[j], 60) << "sample " << j;
+    for (std::size_t j = 1000; j < in8000.size(); ++j) ASSERT_NEAR(inverted[j], -2 * in8000[j], 60) << "sample " << j;
 
     // A band far from the signal leaves it nearly as it was.
     EXPECT_NEAR(peakFrom(run(in, oneBand(0, 0, -300)), 1000), 10000, 300);

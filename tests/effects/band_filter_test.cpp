@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
+#include "effects/band_filter.h"
 
 #include <cmath>
 #include <complex>
+#include <gtest/gtest.h>
 #include <numbers>
-
-#include "effects/band_filter.h"
 
 namespace tqx {
 namespace {

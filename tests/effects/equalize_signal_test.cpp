@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "effects/equalize_signal.h"
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <span>
 #include <vector>
 
 #include "effects/eq_test_support.h"
-#include "effects/equalize_signal.h"
 
 namespace tqx {
 namespace {

@@ -1,6 +1,7 @@
+#include "effects/equalizer.h"
+
 #include <gtest/gtest.h>
 
-#include "effects/equalizer.h"
 #include "platform/scripted_dialogs.h"
 
 namespace tqx {

@@ -1,21 +1,21 @@
 #include "engine/capture_engine.h"
 
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 
+#include "audio/simulated_audio.h"
 #include "engine/device_choice.h"
 #include "engine/level_meters.h"
-#include "session/studio.h"
 #include "engine/transport.h"
 #include "platform/byte_order.h"
 #include "platform/scripted_dialogs.h"
-#include "audio/simulated_audio.h"
+#include "session/studio.h"
 #include "support/test_support.h"
 
 namespace tqx {
@@ -146,8 +146,8 @@ TEST_F(Recording, TheInputComesBackByteForByteInFileAndClip) {
 
 TEST_F(Recording, ArmedTracksRecordIntoConsecutiveNumbersInSlotOrder) {
     const int a = armedTrack(), gone = armedTrack(), b = armedTrack();
-    studio->model.createTrack();                 // not armed
-    studio->model.removeTrack(gone);             // an empty slot between the armed tracks
+    studio->model.createTrack();      // not armed
+    studio->model.removeTrack(gone);  // an empty slot between the armed tracks
     ASSERT_EQ(record(), 2);
     run(300);
     ASSERT_TRUE(studio->capture().StopRecording(true));
@@ -191,7 +191,7 @@ TEST_F(Recording, ExistingFilesAreNeverOverwritten) {
 TEST_F(Recording, StoppingWritesTheBuffersStillQueued) {
     armedTrack();
     ASSERT_EQ(record(), 1);
-    run(60);            // the first buffer came back and was queued again behind the others
+    run(60);             // the first buffer came back and was queued again behind the others
     audio.advance(170);  // no notification handled meanwhile
     ASSERT_TRUE(studio->capture().StopRecording(true));
     EXPECT_EQ(dataOf(clipAt(0)), signalBytes(0, framesAt(230), 2));

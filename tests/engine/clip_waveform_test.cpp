@@ -1,8 +1,7 @@
 #include "engine/clip_waveform.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace tqx {
@@ -23,9 +22,9 @@ TEST(GetFrameSample, ReadsMonoAndStereoFramesAndZeroOutsideTheData) {
     EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 0, 0, m), 100);
     EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 0, 1, m), -32768);
     EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 0, 2, m), 32767);
-    EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 0, 3, m), 0);   // past the last frame
+    EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 0, 3, m), 0);  // past the last frame
     EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 0, -1, m), 0);
-    EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 1, 0, m), 0);   // no second channel
+    EXPECT_EQ(GetFrameSample(mono.data(), mono.size(), 1, 0, m), 0);  // no second channel
 
     const auto stereo = bytesOf({1, -1, 2, -2, 3});  // a half frame at the end is not a frame
     const WaveFormat s = WaveFormat::pcm(2, 44100);
@@ -85,10 +84,10 @@ TEST(ClipWaveform, StereoChannelsDrawAroundTheirOwnRowsAndEndWithTheRepaintedAre
     waveformPoints(in, 0, rows.centres[0], rows.divisor, 0, waveformEnd(5, in.dataSize), left);
     waveformPoints(in, 1, rows.centres[1], rows.divisor, 0, waveformEnd(5, in.dataSize), right);
     ASSERT_EQ(left.size(), 7u);
-    EXPECT_EQ(left[1].y, 25 - 25);   // full scale reaches the row's top quarter
+    EXPECT_EQ(left[1].y, 25 - 25);  // full scale reaches the row's top quarter
     EXPECT_EQ(right[1].y, 75 + 25);
     EXPECT_EQ(left[3].y, 25 + 25);
-    EXPECT_EQ(left[6].y, 25);        // column 5 lies past the three frames
+    EXPECT_EQ(left[6].y, 25);  // column 5 lies past the three frames
 
     // A repaint starting inside the clip begins its pen at that column.
     waveformPoints(in, 0, 25, rows.divisor, 2, 3, left);

@@ -1,13 +1,12 @@
 #include "engine/device_choice.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
-#include "engine/capture_engine.h"
-#include "session/studio.h"
-#include "platform/scripted_dialogs.h"
 #include "audio/simulated_audio.h"
+#include "engine/capture_engine.h"
+#include "platform/scripted_dialogs.h"
+#include "session/studio.h"
 #include "support/test_support.h"
 
 namespace tqx {

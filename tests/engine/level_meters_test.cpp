@@ -1,10 +1,10 @@
 // The track and master meters as playback drives them: which share of the scale each half
 // shows, and what a stop or an unheard track leaves on them.
-#include <gtest/gtest.h>
+#include "engine/level_meters.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 
-#include "engine/level_meters.h"
 #include "engine/playback_test_rig.h"
 
 namespace tqx::test {

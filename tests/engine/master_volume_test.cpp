@@ -1,13 +1,12 @@
 #include "engine/master_volume.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <vector>
 
-#include "session/studio.h"
 #include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
+#include "session/studio.h"
 #include "support/studio_rig.h"
 
 namespace tqx {
@@ -19,7 +18,7 @@ protected:
 
     std::vector<double> answers;  // what GetVolume returns, call by call
     int getCalls = 0;
-    std::vector<int> set;         // every SetVolume argument
+    std::vector<int> set;  // every SetVolume argument
 
     void attachFake() {
         volume.attach({[this] { return answers.at(static_cast<std::size_t>(getCalls++)); },
@@ -47,7 +46,7 @@ TEST_F(MasterVolumeTest, ColumnsAreLimitedToTheControlAndSetRoundedPercentages) 
     EXPECT_EQ(volume.percentText(), "100");
     volume.setColumn(63);
     EXPECT_EQ(volume.percentText(), "50");
-    volume.setColumn(40);   // 31.7 %
+    volume.setColumn(40);  // 31.7 %
     EXPECT_EQ(volume.percentText(), "32");
     volume.setColumn(-40);  // past the left edge
     EXPECT_EQ(volume.column(), 0);

@@ -1,9 +1,8 @@
 // What the clip streams play: where in a clip playback enters, the track settings applied to
 // every sample, and how streams open, rewind and close.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 
@@ -106,7 +105,8 @@ TEST_F(PlaybackMixerTest, GainAndVolumeScaleAndFullScaleSaturates) {
     EXPECT_EQ(firstBlock(loud, 2, 0.0f, 5.0f), frames(kStereoBlock / 2, 32767, -32767));
     // 1000 x 10^(5/20) = 1778.28; -1000 x 0.5 = -500, raised one step.
     EXPECT_EQ(firstBlock(frames(kStereoBlock / 2, 1000, -1000), 2, 0.0f, 5.0f), frames(kStereoBlock / 2, 1778, -1777));
-    EXPECT_EQ(firstBlock(frames(kStereoBlock / 2, 1000, -1000), 2, 0.0f, 0.0f, 0.5f), frames(kStereoBlock / 2, 500, -499));
+    EXPECT_EQ(firstBlock(frames(kStereoBlock / 2, 1000, -1000), 2, 0.0f, 0.0f, 0.5f),
+              frames(kStereoBlock / 2, 500, -499));
 }
 
 TEST_F(PlaybackMixerTest, MutedTrackPlaysSilenceWithItsStreamOpen) {
@@ -175,7 +175,8 @@ TEST_F(PlaybackMixerTest, GoToStartWhilePlayingPlaysEveryClipAgainFromZero) {
 Samples tone(double hz, double amplitude, std::size_t frameCount) {
     Samples v(2 * frameCount);
     for (std::size_t f = 0; f < frameCount; ++f)
-        v[2 * f] = v[2 * f + 1] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * double(f) / 44100)));
+        v[2 * f] = v[2 * f + 1] =
+            static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * double(f) / 44100)));
     return v;
 }
 

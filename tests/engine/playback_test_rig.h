@@ -5,13 +5,13 @@
 #include <functional>
 #include <vector>
 
+#include "audio/simulated_audio.h"
 #include "engine/playback_mixer.h"
-#include "session/studio.h"
 #include "engine/transport.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
-#include "audio/simulated_audio.h"
 #include "platform/timer_service.h"
+#include "session/studio.h"
 
 namespace tqx::test {
 
@@ -33,8 +33,8 @@ struct PlaybackRig {
     int addTrack() { return studio.model.createTrack(); }
 
     // A clip in the first free slot holding `samples` (interleaved when stereo).
-    TMultiWave& addClip(int track, float startSeconds, const std::vector<std::int16_t>& samples,
-                        int channels = 2, int rate = 44100, int blockSamples = kStereoBlock) {
+    TMultiWave& addClip(int track, float startSeconds, const std::vector<std::int16_t>& samples, int channels = 2,
+                        int rate = 44100, int blockSamples = kStereoBlock) {
         TMultiWave& clip = studio.model.createClip(studio.model.firstFreeClipSlot());
         clip.SetTrack(track);
         clip.SetStartTime(startSeconds);

@@ -1,9 +1,8 @@
 // One sample clock for a run: clips stay aligned to the sample wherever the run starts or
 // seeks, the play head stays exact over hours, stalls and bursts lose and shift nothing, takes
 // line up with what the performer heard and go on seamlessly past what a WAVE file can hold.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <map>
 
 #include "engine/capture_engine.h"
@@ -50,8 +49,8 @@ protected:
                 const std::int64_t f = entry + run.streamFrame + std::int64_t(i / 2);
                 const std::int16_t expected =
                     f >= 0 && f < frames ? unity(getSample16(clip.GetData() + 4 * f + 2 * (i % 2))) : std::int16_t{0};
-                ASSERT_EQ(run.samples[i], expected) << "clip " << clip.SlotIndex() << " stream frame "
-                                                    << run.streamFrame + std::int64_t(i / 2);
+                ASSERT_EQ(run.samples[i], expected)
+                    << "clip " << clip.SlotIndex() << " stream frame " << run.streamFrame + std::int64_t(i / 2);
             }
         }
     }
@@ -134,7 +133,8 @@ TEST_F(SampleClock, AStalledProgramShiftsNoStream) {
 // A take through a two-second stall of the program and input that comes in bursts of five
 // seconds: every frame arrives, in order, from the take's first frame on.
 TEST_F(SampleClock, ATakeLosesNothingToStallsAndBursts) {
-    rig.audio.setInputSignal([](std::uint64_t frame, int channel) { return std::int16_t((frame * 3 + channel * 999) % 30011); });
+    rig.audio.setInputSignal(
+        [](std::uint64_t frame, int channel) { return std::int16_t((frame * 3 + channel * 999) % 30011); });
     rig.audio.setInputBurst(5000);
     const int t = armedTrack();
     rig.run(123);

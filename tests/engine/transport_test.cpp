@@ -1,8 +1,7 @@
 // Play/stop with and without recording, go to start, seeking, the time scale, the running
 // display and the timer, including a run on a real timer thread.
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 #include "engine/level_meters.h"

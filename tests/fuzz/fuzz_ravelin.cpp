@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::uint32_t outLength = 0;
     if (mode & 1) {
-        if (!WaveConvertOut(from.bits, from.rate, from.channels, pcm, length, to.bits, to.rate, to.channels, "/dev/null"))
+        if (!WaveConvertOut(from.bits, from.rate, from.channels, pcm, length, to.bits, to.rate, to.channels,
+                            "/dev/null"))
             std::abort();
     }
     const std::uint8_t* out =
@@ -66,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(out, outLength, expected);
     if (mode & 2) {
         // The previous result as the input of the next conversion, back again.
-        const std::uint8_t* back = WaveConvert(to.bits, to.rate, to.channels, out, outLength, from.bits, from.rate,
-                                               from.channels, &outLength);
+        const std::uint8_t* back =
+            WaveConvert(to.bits, to.rate, to.channels, out, outLength, from.bits, from.rate, from.channels, &outLength);
         check(back, outLength, expectedLength(expected, to, from));
     }
     if (mode & 4) ConvertFinish();

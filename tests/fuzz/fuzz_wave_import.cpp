@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/wave_reader.h"
-#include "io/import_format.h"
 #include "audio/stream_format.h"
+#include "io/import_format.h"
+#include "platform/wave_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tqx::FilePtr file(fmemopen(const_cast<std::uint8_t*>(data), size, "rb"));
@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (tqx::importRefusalMessage("in.wav", chunks.format, check.verdict).empty()) std::abort();
         return 0;
     }
-    if (!tqx::isStreamFormat(check.format) || check.format.avgBytesPerSec != check.format.blockAlign * check.format.samplesPerSec)
+    if (!tqx::isStreamFormat(check.format) ||
+        check.format.avgBytesPerSec != check.format.blockAlign * check.format.samplesPerSec)
         std::abort();
     const auto memo = tqx::recomputedFormatMemo("in.wav", chunks.format, check);
     if (memo.empty() != (chunks.format == check.format)) std::abort();

@@ -67,7 +67,10 @@ void waveSeeds(const fs::path& folder) {
     tqx::putLe32(listed.data() + 4, static_cast<std::uint32_t>(listed.size() - 8));
     put(folder, "list-chunk", listed);
     Bytes odd = makeWave(2, 44100, {7, 8});
-    const std::string pad = std::string("junk") + std::string("\x03\x00\x00\x00" "abc\0", 8);
+    const std::string pad = std::string("junk") + std::string(
+                                                      "\x03\x00\x00\x00"
+                                                      "abc\0",
+                                                      8);
     odd.insert(odd.begin() + 36, pad.begin(), pad.end());
     put(folder, "odd-chunk", odd);
 }

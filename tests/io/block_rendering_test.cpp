@@ -1,9 +1,8 @@
 // Exports rendered block by block: the same bytes whatever number of threads renders them, and
 // whether a project's audio is held in memory or read from its clip files while the mix is
 // written (as tqx-mixdown does); a clip file that can no longer be read stops the export.
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <random>
 
 #include "io/export_test_support.h"
@@ -94,7 +93,8 @@ protected:
         options.threads = threads;
         options.clipFiles = files;
         const std::string out = dir.file("mix.wav");
-        EXPECT_EQ(writeMixdown(rig.studio.exportContext(), {0, 1, 2, 3, 4}, out, options).status, MixdownStatus::Written);
+        EXPECT_EQ(writeMixdown(rig.studio.exportContext(), {0, 1, 2, 3, 4}, out, options).status,
+                  MixdownStatus::Written);
         EXPECT_TRUE(rig.dialogs.messages().empty());
         return test::readFile(out);
     }
@@ -132,9 +132,10 @@ TEST_F(BlockRendering, AClipFileCutShortAfterOpeningStopsTheMixdownAndLeavesNoFi
     options.clipFiles = &files;
     EXPECT_EQ(writeMixdown(rig.studio.exportContext(), {0, 1, 2, 3, 4}, dir.file("cut.wav"), options).status,
               MixdownStatus::RenderFailed);
-    EXPECT_EQ(rig.dialogs.messages(),
-              (std::vector<std::string>{"エラー。クリップ「" + dir.file("clip3.wav") + "」の音声ファイルを読めませんでした。",
-                                        "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。"}));
+    EXPECT_EQ(
+        rig.dialogs.messages(),
+        (std::vector<std::string>{"エラー。クリップ「" + dir.file("clip3.wav") + "」の音声ファイルを読めませんでした。",
+                                  "エラー。エクスポートを最後まで行えなかったため、ファイルは書き込んでいません。"}));
     EXPECT_EQ(rig.dialogs.shown.front().icon, DialogIcon::Error);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cut.wav")));
 }

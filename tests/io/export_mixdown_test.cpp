@@ -198,10 +198,10 @@ TEST_F(Mixdown, AnExportMissingAClipIsNotKeptAndSaysWhy) {
     exportTrack(t, "track.wav");
     exportTrack(t, "new.wav");
     EXPECT_EQ(dialogs.messages(),
-              (std::vector<std::string>{"エクスポートしますか？", "Ravelin.dllの読み込みに失敗しました。", discarded + kept,
-                                        "このトラックをエクスポートしますか？", "Ravelin.dllの読み込みに失敗しました。",
-                                        discarded + kept, "このトラックをエクスポートしますか？",
-                                        "Ravelin.dllの読み込みに失敗しました。", discarded}));
+              (std::vector<std::string>{
+                  "エクスポートしますか？", "Ravelin.dllの読み込みに失敗しました。", discarded + kept,
+                  "このトラックをエクスポートしますか？", "Ravelin.dllの読み込みに失敗しました。", discarded + kept,
+                  "このトラックをエクスポートしますか？", "Ravelin.dllの読み込みに失敗しました。", discarded}));
     EXPECT_EQ(dialogs.shown.back().icon, DialogIcon::Error);
     EXPECT_EQ(filesInDir(), (std::vector<std::string>{"mix.wav", "track.wav"}));
     EXPECT_EQ(test::readFile(dir.file("mix.wav")), old);
@@ -217,8 +217,11 @@ TEST_F(Mixdown, AnExportMissingAClipIsNotKeptAndSaysWhy) {
     odd.SetFormat(f);
     odd.SetFileName("/songs/odd.wav");
     EXPECT_EQ(writeMixdown(context(), {t}, dir.file("mix.wav")).status, MixdownStatus::RenderFailed);
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"エラー。クリップ「/songs/odd.wav」を変換できませんでした（メモリが足りないか、変換後の長さが 4 GiB を超えます）。",
-                                                            discarded + kept}));
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{
+                  "エラー。クリップ「/songs/odd.wav」を変換できませんでした（メモリが足りないか、変換後の長さが 4 GiB "
+                  "を超えます）。",
+                  discarded + kept}));
     EXPECT_EQ(test::readFile(dir.file("mix.wav")), old);
     EXPECT_EQ(filesInDir(), (std::vector<std::string>{"mix.wav", "track.wav"}));
 }

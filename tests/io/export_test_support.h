@@ -1,25 +1,24 @@
 #pragma once
 // A studio without devices for the export tests, clips made from sample lists, and the
 // exported files read back through their 44-byte header.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <numbers>
 #include <string>
 #include <vector>
 
-#include "session/studio.h"
+#include "audio/no_audio_system.h"
 #include "io/exporter.h"
 #include "platform/byte_order.h"
 #include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 #include "project/project_model.h"
+#include "session/studio.h"
 #include "support/test_support.h"
 
 namespace tqx::test {

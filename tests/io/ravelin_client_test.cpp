@@ -20,8 +20,7 @@ TEST(RavelinClient, ConvertsThroughTheLibraryBesideTheProgram) {
     EXPECT_TRUE(dialogs.shown.empty());
 
     // The library keeps no result between loads, and an empty block is a result too.
-    ConvertResult again =
-        convertWithRavelin(dialogs, {16, 22050, 1}, mono.data(), 4, {16, 44100, 2});
+    ConvertResult again = convertWithRavelin(dialogs, {16, 22050, 1}, mono.data(), 4, {16, 44100, 2});
     EXPECT_EQ(again.data, r.data);
     ConvertResult empty = convertWithRavelin(dialogs, {16, 48000, 2}, nullptr, 0, {16, 44100, 2});
     EXPECT_EQ(empty.status, ConvertStatus::Ok);
@@ -34,8 +33,7 @@ TEST(RavelinClient, MissingLibraryOrFunctionsIsToldWithThePlainMessage) {
     for (const char* file : {"libRavelinGone.so", "libCorvane.so"}) {
         SCOPED_TRACE(file);
         ScriptedDialogs dialogs;
-        ConvertResult r =
-            convertWithRavelin(dialogs, {16, 22050, 1}, mono.data(), 4, {16, 44100, 2}, file);
+        ConvertResult r = convertWithRavelin(dialogs, {16, 22050, 1}, mono.data(), 4, {16, 44100, 2}, file);
         EXPECT_EQ(r.status, ConvertStatus::LibraryMissing);
         EXPECT_TRUE(r.data.empty());
         ASSERT_EQ(dialogs.shown.size(), 1u);

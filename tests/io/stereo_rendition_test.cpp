@@ -3,7 +3,6 @@
 #include "io/stereo_rendition.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 #include "platform/scripted_dialogs.h"
@@ -58,8 +57,8 @@ TEST(StereoRendition, StretchesEqualTheLibrarysWholeConversionForRatesChannelsAn
     for (const auto& [from, to] : rates) {
         for (std::uint16_t channels : {1, 2, 3}) {
             for (std::size_t length : lengths) {
-                SCOPED_TRACE(std::to_string(from) + " Hz to " + std::to_string(to) + " Hz, " + std::to_string(channels) +
-                             " channels, " + std::to_string(length) + " bytes");
+                SCOPED_TRACE(std::to_string(from) + " Hz to " + std::to_string(to) + " Hz, " +
+                             std::to_string(channels) + " channels, " + std::to_string(length) + " bytes");
                 const Bytes stored = noise(length, static_cast<std::uint32_t>(from + length + channels));
                 const PcmShape shape{16, from, channels};
                 Bytes whole = converted(stored, shape, to);

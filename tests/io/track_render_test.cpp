@@ -1,5 +1,7 @@
 // Offline rendering of a track as the track export writes it: clip placement, the sample
 // arithmetic of mixing, equalizer and track settings, and the rendered length.
+#include "io/track_render.h"
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -8,7 +10,6 @@
 #include "effects/apply_equalizer.h"
 #include "effects/equalizer.h"
 #include "effects/pcm_requantise.h"
-#include "io/track_render.h"
 #include "io/export_test_support.h"
 
 namespace tqx {

@@ -1,22 +1,21 @@
 #include "io/wave_import.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 
-#include "session/studio.h"
+#include "audio/no_audio_system.h"
 #include "io/track_render.h"
 #include "platform/event_sink.h"
-#include "audio/no_audio_system.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
+#include "session/studio.h"
 #include "support/change_log.h"
-#include "support/test_support.h"
 #include "support/studio_rig.h"
+#include "support/test_support.h"
 
 namespace tqx {
 namespace {
@@ -287,8 +286,8 @@ TEST_F(WaveImportTest, ABlockAlignOrByteRateAtOddsWithTheFormatIsRecomputedAndTh
         ASSERT_NE(clip, nullptr);
         EXPECT_EQ(clip->GetFormat(), WaveFormat::pcm(2, 44100));
         EXPECT_EQ(trackExtent(model, 1).length, 35280u);  // what an export of it holds
-        std::vector<std::string> memo = {"注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。",
-                                         "ファイル: " + path};
+        std::vector<std::string> memo = {
+            "注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。", "ファイル: " + path};
         memo.insert(memo.end(), c.memo.begin(), c.memo.end());
         EXPECT_EQ(studio.texts.memo(), memo);
     }
@@ -306,11 +305,11 @@ TEST_F(WaveImportTest, OnlyRegularFilesAreOpenedAndAPipeIsRefusedAtOnce) {
     importer.importInteractive(dir.path().string());
     ::alarm(0);
     const std::string only = "です。扱えるのは通常のファイルだけです。";
-    EXPECT_EQ(dialogs.messages(),
-              (std::vector<std::string>{"エラー。「" + fifo + "」は名前付きパイプ" + only,
-                                        "エラー。「" + fifo + "」は名前付きパイプ" + only,
-                                        "エラー。「/dev/zero」はデバイス" + only,
-                                        "エラー。「" + dir.path().string() + "」はフォルダー" + only}));
+    EXPECT_EQ(
+        dialogs.messages(),
+        (std::vector<std::string>{
+            "エラー。「" + fifo + "」は名前付きパイプ" + only, "エラー。「" + fifo + "」は名前付きパイプ" + only,
+            "エラー。「/dev/zero」はデバイス" + only, "エラー。「" + dir.path().string() + "」はフォルダー" + only}));
     EXPECT_EQ(model.clipCount(), 0);
     EXPECT_EQ(studio.texts.caption(), kApplicationTitle);
 }

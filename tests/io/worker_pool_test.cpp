@@ -3,7 +3,6 @@
 #include "io/worker_pool.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace tqx {

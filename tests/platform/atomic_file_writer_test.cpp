@@ -3,13 +3,13 @@
 // cleaned up by the next one.
 #include "platform/atomic_file_writer.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #include "support/test_support.h"
 
@@ -102,10 +102,10 @@ TEST_F(AtomicFileWriterTest, FoldersDevicesPipesAndWriteProtectedFilesAreNotRepl
         Status status;
         FileKind kind;
     };
-    for (const Case& c : {Case{dir.path().string(), Status::NotRegular, FileKind::Directory},
-                          Case{"/dev/null", Status::NotRegular, FileKind::Device},
-                          Case{fifo, Status::NotRegular, FileKind::Fifo},
-                          Case{locked, Status::ReadOnly, FileKind::Regular}}) {
+    for (const Case& c :
+         {Case{dir.path().string(), Status::NotRegular, FileKind::Directory},
+          Case{"/dev/null", Status::NotRegular, FileKind::Device}, Case{fifo, Status::NotRegular, FileKind::Fifo},
+          Case{locked, Status::ReadOnly, FileKind::Regular}}) {
         SCOPED_TRACE(c.path);
         AtomicFileWriter file(c.path);
         EXPECT_EQ(file.open(), c.status);

@@ -1,10 +1,9 @@
 // The queue between the audio callback and the notifier thread loses, duplicates and reorders
 // nothing, also when the two sides race around a small ring many times.
-#include "platform/spsc_ring.h"
-
 #include <gtest/gtest.h>
-
 #include <thread>
+
+#include "platform/spsc_ring.h"
 
 namespace tqx {
 namespace {
@@ -30,8 +29,10 @@ TEST(AudioRing, TwoThreadsPassEveryItemOnceInOrder) {
     SpscRing<std::uint64_t> ring(8);
     std::thread producer([&] {
         for (std::uint64_t i = 0; i < kCount;)
-            if (ring.push(i)) ++i;
-            else std::this_thread::yield();
+            if (ring.push(i))
+                ++i;
+            else
+                std::this_thread::yield();
     });
     std::uint64_t expected = 0;
     bool inOrder = true;

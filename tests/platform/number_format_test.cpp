@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/number_format.h"
+
+#include <gtest/gtest.h>
 
 namespace tqx {
 namespace {

@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include "project/multi_wave.h"
+
 #include <sys/resource.h>
 
 #include <csignal>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
-#include "project/multi_wave.h"
 #include "platform/byte_order.h"
 #include "support/test_support.h"
 
@@ -102,7 +103,8 @@ TEST(WaveFileWriting, WriteWithNothingRecordedIsRefused) {
 }
 
 // A RIFF file assembled chunk by chunk, for the reader's cases.
-std::vector<std::uint8_t> riff(const std::string& formType, const std::vector<std::pair<std::string, std::string>>& chunks) {
+std::vector<std::uint8_t> riff(const std::string& formType,
+                               const std::vector<std::pair<std::string, std::string>>& chunks) {
     std::string body = formType;
     for (const auto& [id, payload] : chunks) {
         body += id;
@@ -130,8 +132,9 @@ TEST(WaveFileReading, ChunkSearchAcceptsLongFormatsListChunksAndOtherFormTypes) 
     ScratchDir dir;
     const std::string samples("\x01\x00\xff\x7f", 4);
     writeFile(dir.file("ext.wav"), riff("WAVE", {{"fmt ", fmtPayload(2, 48000, 16, 22)}, {"data", samples}}));
-    writeFile(dir.file("list.wav"),
-              riff("WAVE", {{"fmt ", fmtPayload(1, 44100, 16)}, {"LIST", "INFOISFT\x05\0\0\0abcde"}, {"data", samples}}));
+    writeFile(
+        dir.file("list.wav"),
+        riff("WAVE", {{"fmt ", fmtPayload(1, 44100, 16)}, {"LIST", "INFOISFT\x05\0\0\0abcde"}, {"data", samples}}));
     writeFile(dir.file("other.wav"), riff("XYZW", {{"fmt ", fmtPayload(1, 8000, 16)}, {"data", samples}}));
     for (const char* name : {"ext.wav", "list.wav", "other.wav"}) {
         TMultiWave clip(0);

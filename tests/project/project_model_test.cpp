@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "project/project_model.h"
+
+#include <gtest/gtest.h>
 
 namespace tqx {
 namespace {

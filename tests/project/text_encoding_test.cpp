@@ -7,12 +7,13 @@ namespace {
 
 TEST(TextEncoding, StoredTextIsCp932WhenItFitsAndUtf8Otherwise) {
     EXPECT_EQ(toStoredText("Track 1"), "Track 1");
-    EXPECT_EQ(toStoredText("トラック1"), "\x83\x67\x83\x89\x83\x62\x83\x4E" "1");
+    EXPECT_EQ(toStoredText("トラック1"),
+              "\x83\x67\x83\x89\x83\x62\x83\x4E"
+              "1");
     EXPECT_EQ(toStoredText("ｶﾅ"), "\xB6\xC5");  // half-width katakana: one byte each
     // Hangul has no cp932 form; the wave dash and the yen sign share codes with other
     // characters and would come back changed. All of these stay UTF-8.
-    for (const char* text : {"한국어", "〜", "¥100", "a\xF0\x9F\x8E\xB8"})
-        EXPECT_EQ(toStoredText(text), text) << text;
+    for (const char* text : {"한국어", "〜", "¥100", "a\xF0\x9F\x8E\xB8"}) EXPECT_EQ(toStoredText(text), text) << text;
 }
 
 TEST(TextEncoding, EveryStoredTextReadsBackUnchanged) {
@@ -21,11 +22,13 @@ TEST(TextEncoding, EveryStoredTextReadsBackUnchanged) {
 }
 
 TEST(TextEncoding, ReadingTakesUtf8FirstThenCp932AndKeepsOtherBytesAsTheyAre) {
-    EXPECT_EQ(fromStoredText("\xE9\x9F\xB3"), "音");      // valid UTF-8 is taken as it is
-    EXPECT_EQ(fromStoredText("\x89\xB9"), "音");          // otherwise cp932
+    EXPECT_EQ(fromStoredText("\xE9\x9F\xB3"), "音");  // valid UTF-8 is taken as it is
+    EXPECT_EQ(fromStoredText("\x89\xB9"), "音");      // otherwise cp932
     // Neither: a name from another system, or damage. Nothing is replaced, so it can be
     // stored again with the same bytes.
-    const std::string garbage = "a\x89\xB9\xFE" "b\x89";
+    const std::string garbage =
+        "a\x89\xB9\xFE"
+        "b\x89";
     EXPECT_EQ(fromStoredText(garbage), garbage);
     EXPECT_EQ(toStoredText(fromStoredText(garbage)), garbage);
     std::string longName;
@@ -39,8 +42,15 @@ TEST(TextEncoding, PathBytesThatAreNotUtf8ComeBackByteForByte) {
     // uses, so no reader takes it for text; so is a name that itself starts with 0xFF.
     EXPECT_EQ(toStoredText("/m/caf\xE9.wav"), "/m/caf\xE9.wav");
     EXPECT_EQ(toStoredText("\xE9\x41.wav"), "\xFF\xE9\x41.wav");
-    EXPECT_EQ(toStoredText("\xFF" "x.wav"), "\xFF\xFF" "x.wav");
-    for (const char* path : {"/m/caf\xE9.wav", "\xE9\x41.wav", "\xFF" "x.wav", "/m/Gr\xFC\xDF" "e/\x89\xB9\x80"}) {
+    EXPECT_EQ(toStoredText("\xFF"
+                           "x.wav"),
+              "\xFF\xFF"
+              "x.wav");
+    for (const char* path : {"/m/caf\xE9.wav", "\xE9\x41.wav",
+                             "\xFF"
+                             "x.wav",
+                             "/m/Gr\xFC\xDF"
+                             "e/\x89\xB9\x80"}) {
         const std::string stored = toStoredText(path);
         EXPECT_FALSE(isValidUtf8(stored)) << path;
         EXPECT_FALSE(cp932ToUtf8(stored)) << path;

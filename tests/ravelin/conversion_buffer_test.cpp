@@ -14,12 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 std::uint32_t u32At(const Bytes& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t{b[at + 3]} << 24;
 }
-std::uint16_t u16At(const Bytes& b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-std::string textAt(const Bytes& b, std::size_t at) {
-    return std::string(b.begin() + at, b.begin() + at + 4);
-}
+std::uint16_t u16At(const Bytes& b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8); }
+std::string textAt(const Bytes& b, std::size_t at) { return std::string(b.begin() + at, b.begin() + at + 4); }
 
 TEST_F(RavelinTest, SameShapeCopiesTheInputWhateverItsLength) {
     const Bytes in = {1, 2, 3, 4, 5, 6, 7};
@@ -33,8 +29,7 @@ TEST_F(RavelinTest, SameShapeCopiesTheInputWhateverItsLength) {
 TEST_F(RavelinTest, EmptyInputGivesAnEmptyResultThroughEveryStage) {
     for (PcmShape to : {PcmShape{16, 44100, 1}, PcmShape{24, 96000, 2}, PcmShape{8, 8000, 1}}) {
         std::uint32_t length = 99;
-        EXPECT_NE(waveConvert(16, 44100, 1, nullptr, 0, to.bits, to.rate, to.channels, &length),
-                  nullptr);
+        EXPECT_NE(waveConvert(16, 44100, 1, nullptr, 0, to.bits, to.rate, to.channels, &length), nullptr);
         EXPECT_EQ(length, 0u);
     }
 }
@@ -54,8 +49,7 @@ TEST_F(RavelinTest, PreviousResultCanBeConvertedAgain) {
     const std::uint8_t* wide = call({16, 44100, 1}, in, {24, 44100, 1}, &wideLength);
     ASSERT_NE(wide, nullptr);
     std::uint32_t backLength = 0;
-    const std::uint8_t* back =
-        waveConvert(24, 44100, 1, wide, wideLength, 16, 44100, 1, &backLength);
+    const std::uint8_t* back = waveConvert(24, 44100, 1, wide, wideLength, 16, 44100, 1, &backLength);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(Bytes(back, back + backLength), in);
 }
@@ -72,8 +66,8 @@ TEST_F(RavelinTest, WaveConvertOutWritesTheHeaderAndTheConvertedData) {
     ScratchDir dir;
     const std::string path = dir.file("out.wav");
     const Bytes in = pack(16, {100, -100, 7});
-    ASSERT_TRUE(waveConvertOut(16, 22050, 1, in.data(), static_cast<std::uint32_t>(in.size()), 16,
-                               44100, 2, path.c_str()));
+    ASSERT_TRUE(
+        waveConvertOut(16, 22050, 1, in.data(), static_cast<std::uint32_t>(in.size()), 16, 44100, 2, path.c_str()));
     const Bytes file = readFile(path);
     const Bytes data = convert({16, 22050, 1}, in, {16, 44100, 2});
     ASSERT_EQ(file.size(), 44 + data.size());
@@ -117,14 +111,13 @@ TEST_F(RavelinTest, SoxReadsTheWrittenFiles) {
     if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
     ScratchDir dir;
     const Bytes in = pack(16, {0, 1000, -1000, 32767, -32768, 12});
-    for (PcmShape to : {PcmShape{16, 44100, 2}, PcmShape{24, 48000, 1}, PcmShape{8, 11025, 2},
-                        PcmShape{32, 96000, 2}}) {
+    for (PcmShape to :
+         {PcmShape{16, 44100, 2}, PcmShape{24, 48000, 1}, PcmShape{8, 11025, 2}, PcmShape{32, 96000, 2}}) {
         const std::string path = dir.file("sox" + std::to_string(to.bits) + ".wav");
-        ASSERT_TRUE(waveConvertOut(16, 22050, 1, in.data(), static_cast<std::uint32_t>(in.size()),
-                                   to.bits, to.rate, to.channels, path.c_str()));
+        ASSERT_TRUE(waveConvertOut(16, 22050, 1, in.data(), static_cast<std::uint32_t>(in.size()), to.bits, to.rate,
+                                   to.channels, path.c_str()));
         const std::string rateFile = dir.file("rate.txt");
-        ASSERT_EQ(std::system(("sox --i -r '" + path + "' > '" + rateFile + "' 2>&1").c_str()), 0)
-            << path;
+        ASSERT_EQ(std::system(("sox --i -r '" + path + "' > '" + rateFile + "' 2>&1").c_str()), 0) << path;
         const Bytes said = readFile(rateFile);
         EXPECT_EQ(std::string(said.begin(), said.end()), std::to_string(to.rate) + "\n");
     }

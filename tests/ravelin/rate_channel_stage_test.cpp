@@ -11,14 +11,11 @@ using Bytes = std::vector<std::uint8_t>;
 using Samples = std::vector<std::int64_t>;
 
 TEST_F(RavelinTest, HalvingTheRateKeepsEveryOtherFrameAndDoublingRepeatsEach) {
-    EXPECT_EQ(
-        unpack(16, convert({16, 44100, 1}, pack(16, {10, 11, 12, -13, 14, 15}), {16, 22050, 1})),
-        (Samples{10, 12, 14}));
-    EXPECT_EQ(unpack(16, convert({16, 22050, 1}, pack(16, {1, -2, 3}), {16, 44100, 1})),
-              (Samples{1, 1, -2, -2, 3, 3}));
+    EXPECT_EQ(unpack(16, convert({16, 44100, 1}, pack(16, {10, 11, 12, -13, 14, 15}), {16, 22050, 1})),
+              (Samples{10, 12, 14}));
+    EXPECT_EQ(unpack(16, convert({16, 22050, 1}, pack(16, {1, -2, 3}), {16, 44100, 1})), (Samples{1, 1, -2, -2, 3, 3}));
     // Two stereo frames to 48 kHz: still 8 bytes, both from frame 0 (1 × 0.91875 → 0).
-    EXPECT_EQ(unpack(16, convert({16, 44100, 2}, pack(16, {1, 2, 3, 4}), {16, 48000, 2})),
-              (Samples{1, 2, 1, 2}));
+    EXPECT_EQ(unpack(16, convert({16, 44100, 2}, pack(16, {1, 2, 3, 4}), {16, 48000, 2})), (Samples{1, 2, 1, 2}));
 }
 
 TEST_F(RavelinTest, FortyEightToFortyFourPointOneDropsFramesByTheExactRatio) {
@@ -121,8 +118,7 @@ TEST_F(RavelinTest, RateStageCopiesFramesOfEveryWidthWhole) {
             auto up = convert({bits, 11025, channels}, pack(bits, in), {bits, 22050, channels});
             ASSERT_EQ(up.size(), 2 * in.size() * bits / 8);
             // Doubling then halving gives the block back.
-            EXPECT_EQ(unpack(bits, convert({bits, 22050, channels}, up, {bits, 11025, channels})),
-                      in);
+            EXPECT_EQ(unpack(bits, convert({bits, 22050, channels}, up, {bits, 11025, channels})), in);
         }
     }
     // A frame layout the stage does not handle comes out as zeros of the computed length.
@@ -133,21 +129,17 @@ TEST_F(RavelinTest, StereoMixesToMonoByTheRuleOfEachWidth) {
     // 8 bits: unsigned mean rounded down.
     EXPECT_EQ(convert({8, 8000, 2}, {255, 0, 3, 4, 255, 255}, {8, 8000, 1}), (Bytes{127, 3, 255}));
     // 16 bits: signed mean toward zero.
-    EXPECT_EQ(
-        unpack(16, convert({16, 8000, 2},
-                           pack(16, {-3, 0, 3, 0, 32767, 32767, -32768, -32768, -32768, 32767}),
-                           {16, 8000, 1})),
-        (Samples{-1, 1, 32767, -32768, 0}));
+    EXPECT_EQ(unpack(16, convert({16, 8000, 2}, pack(16, {-3, 0, 3, 0, 32767, 32767, -32768, -32768, -32768, 32767}),
+                                 {16, 8000, 1})),
+              (Samples{-1, 1, 32767, -32768, 0}));
     // 24 bits: bits 8 to 31 of the single-precision mix, i.e. rounded down.
-    EXPECT_EQ(
-        unpack(24, convert({24, 8000, 2},
-                           pack(24, {-3, 0, 3, 0, -8388608, -8388608, 8388607, 8388607, 5, -8}),
-                           {24, 8000, 1})),
-        (Samples{-2, 1, -8388608, 8388607, -2}));
+    EXPECT_EQ(unpack(24, convert({24, 8000, 2}, pack(24, {-3, 0, 3, 0, -8388608, -8388608, 8388607, 8388607, 5, -8}),
+                                 {24, 8000, 1})),
+              (Samples{-2, 1, -8388608, 8388607, -2}));
     // 32 bits: the single-precision mix toward zero; full scale reaches 2^31 and is held below.
     EXPECT_EQ(unpack(32, convert({32, 8000, 2},
-                                 pack(32, {2147483647, 2147483647, 1000, 0, -3, 0, 1073742079,
-                                           1073742079, -2147483648LL, -2147483648LL}),
+                                 pack(32, {2147483647, 2147483647, 1000, 0, -3, 0, 1073742079, 1073742079,
+                                           -2147483648LL, -2147483648LL}),
                                  {32, 8000, 1})),
               (Samples{2147483647, 500, -1, 1073742080, -2147483648LL}));
 }

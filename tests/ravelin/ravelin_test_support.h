@@ -1,9 +1,8 @@
 #pragma once
 // The converter library as the program sees it: loaded from the directory of the test
 // program (libRavelin.so is built beside it) and called through its exported names.
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <initializer_list>
 #include <optional>
 #include <vector>
@@ -13,12 +12,10 @@
 
 namespace tqx::test {
 
-using WaveConvertFn = std::uint8_t* (*)(std::uint16_t, std::uint32_t, std::uint16_t,
-                                        const std::uint8_t*, std::uint32_t, std::uint16_t,
-                                        std::uint32_t, std::uint16_t, std::uint32_t*);
-using WaveConvertOutFn = bool (*)(std::uint16_t, std::uint32_t, std::uint16_t,
-                                  const std::uint8_t*, std::uint32_t, std::uint16_t,
-                                  std::uint32_t, std::uint16_t, const char*);
+using WaveConvertFn = std::uint8_t* (*)(std::uint16_t, std::uint32_t, std::uint16_t, const std::uint8_t*, std::uint32_t,
+                                        std::uint16_t, std::uint32_t, std::uint16_t, std::uint32_t*);
+using WaveConvertOutFn = bool (*)(std::uint16_t, std::uint32_t, std::uint16_t, const std::uint8_t*, std::uint32_t,
+                                  std::uint16_t, std::uint32_t, std::uint16_t, const char*);
 using ConvertFinishFn = void (*)();
 
 class RavelinTest : public ::testing::Test {
@@ -36,15 +33,12 @@ protected:
     }
 
     // Raw call: the library's pointer and length.
-    std::uint8_t* call(PcmShape from, const std::vector<std::uint8_t>& in, PcmShape to,
-                       std::uint32_t* length) {
-        return waveConvert(from.bits, from.rate, from.channels, in.data(),
-                           static_cast<std::uint32_t>(in.size()), to.bits, to.rate, to.channels,
-                           length);
+    std::uint8_t* call(PcmShape from, const std::vector<std::uint8_t>& in, PcmShape to, std::uint32_t* length) {
+        return waveConvert(from.bits, from.rate, from.channels, in.data(), static_cast<std::uint32_t>(in.size()),
+                           to.bits, to.rate, to.channels, length);
     }
     // The converted bytes; fails the test when the library returns nothing.
-    std::vector<std::uint8_t> convert(PcmShape from, const std::vector<std::uint8_t>& in,
-                                      PcmShape to) {
+    std::vector<std::uint8_t> convert(PcmShape from, const std::vector<std::uint8_t>& in, PcmShape to) {
         std::uint32_t length = 0xDEADBEEF;
         const std::uint8_t* out = call(from, in, to, &length);
         EXPECT_NE(out, nullptr);

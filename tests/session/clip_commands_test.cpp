@@ -1,15 +1,14 @@
 #include "session/clip_commands.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
-#include "session/studio.h"
-#include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
+#include "platform/event_sink.h"
 #include "platform/number_format.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
+#include "session/studio.h"
 #include "session/track_commands.h"
 #include "support/studio_rig.h"
 

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "session/new_project.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #include "effects/equalizer.h"
-#include "session/studio.h"
 #include "platform/scripted_dialogs.h"
-#include "session/new_project.h"
+#include "session/studio.h"
 #include "support/studio_rig.h"
 #include "support/test_support.h"
 
@@ -63,7 +63,8 @@ TEST_F(NewProjectFixture, EmptyNameBeforeEmptyLocationAndUnsafeNamesRefused) {
     EXPECT_EQ(confirmNewProject(e, dialogs, chosen), kNewProjectNone);
     e.name = "x";
     EXPECT_EQ(confirmNewProject(e, dialogs, chosen), kNewProjectNone);
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"名前が入力されていません。", "場所が指定されていません。"}));
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<std::string>{"名前が入力されていません。", "場所が指定されていません。"}));
     for (const char* bad : {"a/b", ".", ".."}) {
         auto n = entries();
         n.name = bad;

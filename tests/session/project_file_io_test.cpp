@@ -1,25 +1,24 @@
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 
+#include "audio/simulated_audio.h"
 #include "effects/equalizer.h"
 #include "engine/device_choice.h"
-#include "session/studio.h"
 #include "io/wave_import.h"
 #include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
-#include "audio/simulated_audio.h"
 #include "platform/timer_service.h"
 #include "session/project_file_commands.h"
+#include "session/studio.h"
 #include "support/change_log.h"
 #include "support/test_support.h"
 
@@ -272,8 +271,8 @@ TEST_F(ProjectFileTest, MovedClipFileIsListedInTheMemoAndTheTrackStays) {
     std::filesystem::rename(clipPath, dir.file("elsewhere.wav"));
 
     EXPECT_TRUE(files.Load(path));
-    EXPECT_EQ(studio.texts.memo(), (std::vector<std::string>{"エラー: 音声ファイル読み込み失敗。", "トラック: 5",
-                                                     "ファイル: " + clipPath}));
+    EXPECT_EQ(studio.texts.memo(),
+              (std::vector<std::string>{"エラー: 音声ファイル読み込み失敗。", "トラック: 5", "ファイル: " + clipPath}));
     EXPECT_TRUE(dialogs.showed(WaveImporter::kReadErrorMessage));
     ASSERT_EQ(files.clipsLeftOut().size(), 1u);
     EXPECT_EQ(files.clipsLeftOut()[0].path, clipPath);
@@ -301,9 +300,9 @@ TEST_F(ProjectFileTest, AFileThatCannotBeOpenedLeavesTheProjectAlone) {
     EXPECT_FALSE(files.Load(dir.file("missing.tqxproj")));
     EXPECT_FALSE(files.Load(dir.path().string()));  // a folder
     EXPECT_EQ(dialogs.messages(),
-              (std::vector<std::string>{Cmd::kCannotOpenMessage,
-                                        "エラー。「" + dir.path().string() +
-                                            "」はフォルダーです。扱えるのは通常のファイルだけです。"}));
+              (std::vector<std::string>{
+                  Cmd::kCannotOpenMessage,
+                  "エラー。「" + dir.path().string() + "」はフォルダーです。扱えるのは通常のファイルだけです。"}));
     EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::PlainMessage);
     EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::PlainMessage);
     EXPECT_EQ(model.trackCount(), 1);
@@ -465,8 +464,8 @@ TEST_F(ProjectFileTest, DamagedCountsAndSlotsAreReportedAndKeepWhatCameBefore) {
         {"clip count beyond the file", [] { return Bytes().header(2).track(0, "a").track(1, "b", 1 << 30); }, true},
         {"clip slot beyond the table", [] { return Bytes().header(1).track(0, "a", 1).clip(32768, 0, "x", 0); }, true},
         {"negative clip slot", [] { return Bytes().header(1).track(0, "a", 1).clip(-1, 0, "x", 0); }, true},
-        {"clip slot twice",
-         [] { return Bytes().header(1).track(0, "a", 2).clip(1, 0, "x", 0).clip(1, 0, "y", 0); }, true},
+        {"clip slot twice", [] { return Bytes().header(1).track(0, "a", 2).clip(1, 0, "x", 0).clip(1, 0, "y", 0); },
+         true},
         {"path too long",
          [] { return Bytes().header(1).track(0, "a", 1).i32(0).i32(0).text(std::string(260, 'p')).f32(0); }, true},
         {"negative path length", [] { return Bytes().header(1).track(0, "a", 1).i32(0).i32(0).i32(-7); }, true},
@@ -509,8 +508,7 @@ TEST_F(ProjectFileTest, SaveIntoAnUnwritableFolderKeepsTheOldFile) {
 
     model.createTrack();
     std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                             std::filesystem::perms::others_read |
-                                             std::filesystem::perms::others_exec);
+                                             std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     // Folder permissions do not bind root, so root saves from a child that gave root up.
     const auto refusedWithMessage = [&] {
         return !files.Write(path) && dialogs.messages() == std::vector<std::string>{Cmd::kCannotCreateMessage};
@@ -556,9 +554,9 @@ TEST_F(ProjectFileTest, AWriteThatFailsHalfWayKeepsTheOldFileAndSaysWhatIsLeft) 
     EXPECT_FALSE(written);
     EXPECT_FALSE(created);
     // The old file stays where there was one; a new name gets no file at all.
-    EXPECT_EQ(dialogs.messages(),
-              (std::vector<std::string>{"エラー。ファイルの書き込みに失敗しました。元のファイルはそのまま残っています。",
-                                        "エラー。ファイルの書き込みに失敗しました。ファイルは作成されていません。"}));
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{
+                                      "エラー。ファイルの書き込みに失敗しました。元のファイルはそのまま残っています。",
+                                      "エラー。ファイルの書き込みに失敗しました。ファイルは作成されていません。"}));
     EXPECT_EQ(test::readFile(path), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
@@ -572,7 +570,8 @@ TEST_F(ProjectFileTest, AWriteProtectedProjectIsNotOverwritten) {
     model.SavePath = path;
     files.SaveCommand();
     EXPECT_EQ(dialogs.messages(),
-              std::vector<std::string>{"エラー。「" + path + "」は読み取り専用のため上書きできません。ファイルは書き込んでいません。"});
+              std::vector<std::string>{"エラー。「" + path +
+                                       "」は読み取り専用のため上書きできません。ファイルは書き込んでいません。"});
     EXPECT_EQ(test::readFile(path), old);
     EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0444));
 }
@@ -673,8 +672,8 @@ TEST_F(ProjectFileTest, CommandsShowTheirCaptionsAndCancelDoesNothing) {
     files.SaveAsCommand();
     dialogs.files.push_back(path);
     files.OpenCommand();
-    EXPECT_EQ(log.captions, (std::vector<std::string>{"保存中...", kApplicationTitle, "開いてます...",
-                                                      kApplicationTitle}));
+    EXPECT_EQ(log.captions,
+              (std::vector<std::string>{"保存中...", kApplicationTitle, "開いてます...", kApplicationTitle}));
     ASSERT_EQ(dialogs.shown.front().kind, ScriptedDialogs::Kind::OpenFile);
     EXPECT_EQ(dialogs.shown.front().text, "*.tqxproj");
 }

@@ -1,15 +1,14 @@
 #include "session/track_commands.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
-#include "session/studio.h"
-#include "support/change_log.h"
-#include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
+#include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
+#include "session/studio.h"
+#include "support/change_log.h"
 #include "support/studio_rig.h"
 
 namespace tqx {
@@ -231,7 +230,8 @@ TEST_F(TrackCommandsTest, NameAndIconEdits) {
     log.tracks.clear();
     EXPECT_TRUE(commands.setName(0, "ギター"));
     EXPECT_EQ(studio.model.track(0).name, "ギター");
-    EXPECT_EQ(log.tracks, (std::vector<std::pair<int, TrackChange>>{{0, TrackChange::Named}}));  // the track view lists names
+    EXPECT_EQ(log.tracks,
+              (std::vector<std::pair<int, TrackChange>>{{0, TrackChange::Named}}));  // the track view lists names
     EXPECT_FALSE(commands.setName(0, std::string(256, 'a')));
     EXPECT_TRUE(commands.setName(0, std::string(255, 'a')));
 

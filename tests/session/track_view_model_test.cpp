@@ -1,8 +1,9 @@
+#include "session/track_view_model.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/transport.h"
 #include "session/track_commands.h"
-#include "session/track_view_model.h"
 #include "support/studio_rig.h"
 
 namespace tqx {

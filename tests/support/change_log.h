@@ -13,10 +13,13 @@ namespace tqx::test {
 class ChangeLog {
 public:
     explicit ChangeLog(Studio& studio) {
-        connections_.push_back(studio.texts.captionChanged.connect([this, &studio] { captions.push_back(studio.texts.caption()); }));
+        connections_.push_back(
+            studio.texts.captionChanged.connect([this, &studio] { captions.push_back(studio.texts.caption()); }));
         connections_.push_back(studio.texts.memoChanged.connect([this] { ++memoChanges; }));
-        connections_.push_back(studio.model.trackChanged.connect([this](int slot, TrackChange what) { tracks.emplace_back(slot, what); }));
-        connections_.push_back(studio.model.clipChanged.connect([this](int slot, ClipChange what) { clips.emplace_back(slot, what); }));
+        connections_.push_back(
+            studio.model.trackChanged.connect([this](int slot, TrackChange what) { tracks.emplace_back(slot, what); }));
+        connections_.push_back(
+            studio.model.clipChanged.connect([this](int slot, ClipChange what) { clips.emplace_back(slot, what); }));
         connections_.push_back(studio.model.replaced.connect([this] { ++replacements; }));
     }
 

@@ -20,7 +20,8 @@ public:
         const auto bytes = static_cast<std::size_t>(seconds * 44100) * 4;
         const std::string command =
             "parec -d out.monitor --format=s16le --rate=44100 --channels=2 --latency-msec=20"
-            " | head -c " + std::to_string(bytes);
+            " | head -c " +
+            std::to_string(bytes);
         pipe_ = popen(command.c_str(), "r");
         if (pipe_) reader_ = std::thread([this] { read(); });
     }
@@ -84,6 +85,5 @@ private:
     std::vector<std::uint8_t> bytes_;
     bool ended_ = false;
 };
-
 
 }  // namespace tqx::test

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -17,8 +16,8 @@ namespace tqx::test {
 ScratchDir::ScratchDir() {
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() /
-                         ("tqx-test-" + std::to_string(rd()) + std::to_string(attempt));
+        auto candidate =
+            std::filesystem::temp_directory_path() / ("tqx-test-" + std::to_string(rd()) + std::to_string(attempt));
         if (std::filesystem::create_directory(candidate)) {
             path_ = candidate;
             return;
@@ -29,8 +28,7 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() {
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
 }
 
@@ -44,8 +42,8 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::vector<std::uint8_t> makeWave(std::uint16_t channels, std::uint32_t rate,
-                                   const std::vector<std::int16_t>& samples, std::uint16_t bits) {
+std::vector<std::uint8_t> makeWave(std::uint16_t channels, std::uint32_t rate, const std::vector<std::int16_t>& samples,
+                                   std::uint16_t bits) {
     std::string h;
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
     h += "RIFF";
@@ -68,7 +66,7 @@ int killedPastFileSize(std::size_t bytes, const std::function<void()>& work) {
     const pid_t child = ::fork();
     if (child < 0) return 0;
     if (child == 0) {
-        const struct rlimit noCore {0, 0}, limit {bytes, bytes};
+        const struct rlimit noCore { 0, 0 }, limit{bytes, bytes};
         ::setrlimit(RLIMIT_CORE, &noCore);
         std::signal(SIGXFSZ, SIG_DFL);
         ::setrlimit(RLIMIT_FSIZE, &limit);

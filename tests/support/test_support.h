@@ -26,8 +26,7 @@ std::vector<std::uint8_t> readFile(const std::string& path);
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Bytes of a canonical 44-byte-header PCM WAVE file holding `samples`.
-std::vector<std::uint8_t> makeWave(std::uint16_t channels, std::uint32_t rate,
-                                   const std::vector<std::int16_t>& samples,
+std::vector<std::uint8_t> makeWave(std::uint16_t channels, std::uint32_t rate, const std::vector<std::int16_t>& samples,
                                    std::uint16_t bits = 16);
 
 // Runs `work` in a child process that the kernel kills (SIGXFSZ) as soon as a file it writes

@@ -1,16 +1,17 @@
 // The device lists and the master volume wedge of the top panel.
+#include "app/device_bar.h"
+
+#include <vector>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QtTest>
 
-#include <vector>
-
-#include "app/device_bar.h"
+#include "audio/simulated_audio.h"
 #include "engine/device_choice.h"
 #include "engine/master_volume.h"
-#include "session/studio.h"
 #include "platform/scripted_dialogs.h"
-#include "audio/simulated_audio.h"
+#include "session/studio.h"
 
 using namespace tqx;
 
@@ -78,12 +79,12 @@ private slots:
 
         QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
         QVERIFY(rig.volumeSet.empty());
-        QMouseEvent far(QEvent::MouseMove, QPointF(400, 10), view->mapToGlobal(QPointF(400, 10)),
-                        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent far(QEvent::MouseMove, QPointF(400, 10), view->mapToGlobal(QPointF(400, 10)), Qt::NoButton,
+                        Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view, &far);
         QCOMPARE(volume.percentText(), std::string("100"));
-        QMouseEvent left(QEvent::MouseMove, QPointF(-20, 10), view->mapToGlobal(QPointF(-20, 10)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent left(QEvent::MouseMove, QPointF(-20, 10), view->mapToGlobal(QPointF(-20, 10)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view, &left);
         QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(0, 10));
         QCOMPARE(rig.volumeSet, (std::vector<int>{100, 0}));

@@ -1,4 +1,6 @@
 // The new-project, track selection, track view and docking windows, offscreen.
+#include <filesystem>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -9,13 +11,12 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
-#include <filesystem>
 
-#include "session/studio.h"
 #include "forms/docking_window.h"
 #include "forms/new_project_dialog.h"
 #include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
+#include "session/studio.h"
 #include "session/track_commands.h"
 #include "support/studio_rig.h"
 #include "support/test_support.h"
@@ -154,8 +155,10 @@ private slots:
             QVERIFY(editor);
             editor->selectAll();
             QTest::keyClicks(editor, text);
-            if (enter) QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
-            else view.StringGrid1->setCurrentCell(0, 1);  // leaves the cell without Enter
+            if (enter)
+                QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
+            else
+                view.StringGrid1->setCurrentCell(0, 1);  // leaves the cell without Enter
             QCoreApplication::processEvents();
         };
         type("0002500", false);

@@ -1,4 +1,8 @@
 // The effect window: the equalizer's sliders, readout and switches, and where they sit.
+#include "forms/effect_window.h"
+
+#include <memory>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -6,13 +10,10 @@
 #include <QSlider>
 #include <QtTest>
 
-#include <memory>
-
-#include "effects/equalizer.h"
-#include "session/studio.h"
-#include "forms/effect_window.h"
 #include "audio/no_audio_system.h"
+#include "effects/equalizer.h"
 #include "platform/scripted_dialogs.h"
+#include "session/studio.h"
 
 using namespace tqx;
 

@@ -1,6 +1,8 @@
 // The main window: its Japanese menus, the layout of its panels, the fixed ruler's place,
 // the vertical scrolling shared by the track column and the clip area, and the menu
 // commands it runs itself.
+#include "app/main_window.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,7 +13,6 @@
 #include <QWheelEvent>
 
 #include "app/file_browser.h"
-#include "app/main_window.h"
 #include "app/timeline_view.h"
 #include "app/track_column.h"
 #include "session/track_commands.h"
@@ -37,8 +38,8 @@ class MainWindowTest : public QObject {
         return t;
     }
     static void wheel(QWidget* w, int notchesDown) {
-        QWheelEvent e(QPointF(10, 10), QPointF(w->mapToGlobal(QPoint(10, 10))), QPoint(),
-                      QPoint(0, -120 * notchesDown), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent e(QPointF(10, 10), QPointF(w->mapToGlobal(QPoint(10, 10))), QPoint(), QPoint(0, -120 * notchesDown),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(w, &e);
     }
 
@@ -48,12 +49,13 @@ private slots:
         QCOMPARE(rig.form.windowTitle(), QString("Tinderquillex"));
         const QList<QAction*> top = rig.form.menuBar()->actions();
         QCOMPARE(texts(top), (QStringList{"ファイル(&F)", "表示(&V)", "ヘルプ(&H)"}));
-        QCOMPARE(texts(top[0]->menu()->actions()),
-                 (QStringList{"新規作成(&N)", "開く(&O)...", "上書き保存(&S)", "名前を付けて保存(&A)...",
-                              "オーディオファイルのインポート(&I)...", "オーディオファイルのエクスポート(&E)", "終了(&X)"}));
+        QCOMPARE(
+            texts(top[0]->menu()->actions()),
+            (QStringList{"新規作成(&N)", "開く(&O)...", "上書き保存(&S)", "名前を付けて保存(&A)...",
+                         "オーディオファイルのインポート(&I)...", "オーディオファイルのエクスポート(&E)", "終了(&X)"}));
         QCOMPARE(texts(top[1]->menu()->actions()),
-                 (QStringList{"トラックビュー(&V)", "エフェクト(&E)", "ドッキング(&D)", "ドッキング解除(&C)", "全て展開(&O)",
-                              "全て畳む(&F)"}));
+                 (QStringList{"トラックビュー(&V)", "エフェクト(&E)", "ドッキング(&D)", "ドッキング解除(&C)",
+                              "全て展開(&O)", "全て畳む(&F)"}));
         QCOMPARE(texts(rig.form.exportTrackAction->parentWidget()->actions()),
                  (QStringList{"トラック(&T)...", "トラック選択(&S)...", "全体(&A)..."}));
         for (QAction* a : {rig.form.newTrackAction, rig.form.openAction, rig.form.saveAction, rig.form.importAction,

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <QMimeData>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(image.pixel(60, 15), black);   // 1.500
         QCOMPARE(image.pixel(120, 15), black);  // 3.000
         QVERIFY(image.pixel(90, 15) != black);
-        QVERIFY(image.pixel(60, 4) != black);   // ticks start at y = 7
+        QVERIFY(image.pixel(60, 4) != black);  // ticks start at y = 7
 
         rig.view.setHScroll(100);  // ticks at absolute 120 and 180 show at 20 and 80
         image = ruler->grab().toImage();
@@ -144,7 +144,7 @@ private slots:
 
         const QImage image = v->grab().toImage();
         const QColor back = v->palette().color(QPalette::ToolTipBase);
-        QCOMPARE(image.pixelColor(36, 19), back);  // clear of both texts
+        QCOMPARE(image.pixelColor(36, 19), back);                               // clear of both texts
         QCOMPARE(image.pixelColor(30, row.panelHeight / 2), QColor(Qt::blue));  // silence on the centre line
         QCOMPARE(image.pixelColor(30, row.panelHeight - 1), QColor(128, 0, 128));
 

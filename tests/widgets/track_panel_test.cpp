@@ -1,5 +1,7 @@
 // Track panels in their column: sliders, resizing, selection colour, deletion, swapping by
 // dragging the number badge, and the column's scrolling.
+#include "forms/track_panel.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -8,9 +10,8 @@
 #include <QtTest>
 
 #include "app/track_column.h"
-#include "forms/track_panel.h"
-#include "platform/event_sink.h"
 #include "audio/no_audio_system.h"
+#include "platform/event_sink.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/timer_service.h"
 
@@ -244,8 +245,8 @@ private slots:
     void wheelScrollsTheColumn() {
         createTracks(8);
         QSignalSpy spy(column.get(), &TrackColumn::wheelScrolled);
-        QWheelEvent down(QPointF(100, 100), column->mapToGlobal(QPointF(100, 100)), {}, QPoint(0, -120),
-                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent down(QPointF(100, 100), column->mapToGlobal(QPointF(100, 100)), {}, QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(column.get(), &down);
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toInt(), 10);

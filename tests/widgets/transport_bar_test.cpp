@@ -1,12 +1,13 @@
 // The transport bar: its buttons drive the Studio's transport and it shows what the core
 // reports (time display, slider, master meter).
+#include "app/transport_bar.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
 
-#include "app/transport_bar.h"
 #include "engine/level_meters.h"
 #include "engine/transport.h"
 #include "support/studio_rig.h"
