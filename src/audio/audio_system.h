@@ -16,6 +16,7 @@
 // as lost. Input works the other way round: the device captures continuously from the start,
 // and what it captured while no buffer was queued is held (kInputHoldSeconds at least) until
 // buffers come, so a busy program or a sound server that delivers in bursts loses nothing.
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -101,6 +102,10 @@ public:
     virtual void resetInput(StreamId stream) = 0;
     // Bytes the stream captured that no buffer has taken yet.
     virtual std::uint64_t pendingInput(StreamId stream) = 0;
+    // Waits, at most `limit`, until the stream has captured `frames` frames of its take in all
+    // (handed to buffers or held): at a stop a sound server that delivers in bursts may still
+    // owe the last second or two. Returns the frames captured by then; 0 for an unknown stream.
+    virtual std::uint64_t awaitInput(StreamId stream, std::uint64_t frames, std::chrono::milliseconds limit) = 0;
     // As closeOutput: buffers still queued are released without notification; held input is
     // dropped.
     virtual void closeInput(StreamId stream) = 0;

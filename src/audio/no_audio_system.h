@@ -17,6 +17,7 @@ public:
     bool addInputBuffer(StreamId, WaveHeader*) override { return false; }
     void resetInput(StreamId) override {}
     std::uint64_t pendingInput(StreamId) override { return 0; }
+    std::uint64_t awaitInput(StreamId, std::uint64_t, std::chrono::milliseconds) override { return 0; }
     void closeInput(StreamId) override {}
     void startStreams(std::span<const StreamId>) override {}
     std::int64_t framesHeard(StreamId) const override { return kNotHeard; }

@@ -296,6 +296,7 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         if (!start) return;
         v.aligned = true;
         v.takeFrame = *start;
+        v.takeFirstFrame = *start;
         v.heldFrame = firstHeld;
     }
 
@@ -493,10 +494,32 @@ struct PortAudioSystem::State : std::enable_shared_from_this<PortAudioSystem::St
         VirtualStream* v = find(id, true);
         if (!v) return 0;
         std::lock_guard lock(v->consumer);
-        if (!v->aligned) return 0;
-        std::int64_t frames = std::int64_t(v->hold->available()) + std::int64_t(v->owedSilence.load());
-        if (v->takeFrame > v->heldFrame) frames -= v->takeFrame - v->heldFrame;
-        return std::uint64_t(std::max<std::int64_t>(0, frames)) * std::uint64_t(v->channels * 2);
+        return pendingFrames(*v) * std::uint64_t(v->channels * 2);
+    }
+
+    // Under v.consumer: frames captured for the take that no buffer has taken yet.
+    static std::uint64_t pendingFrames(const VirtualStream& v) {
+        if (!v.aligned) return 0;
+        std::int64_t frames = std::int64_t(v.hold->available()) + std::int64_t(v.owedSilence.load());
+        if (v.takeFrame > v.heldFrame) frames -= v.takeFrame - v.heldFrame;
+        return std::uint64_t(std::max<std::int64_t>(0, frames));
+    }
+
+    // The device's callbacks go on filling the hold meanwhile; this only looks now and then.
+    std::uint64_t awaitInput(StreamId id, std::uint64_t frames, std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            VirtualStream* v = find(id, true);
+            if (!v) return 0;
+            std::uint64_t captured = 0;
+            {
+                std::lock_guard lock(v->consumer);
+                if (v->aligned) captured = std::uint64_t(v->takeFrame - v->takeFirstFrame) + pendingFrames(*v);
+            }
+            if (captured >= frames || !v->capturing.load() || std::chrono::steady_clock::now() >= deadline)
+                return captured;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
 
     // Closing discards what is still queued: released (Done, out of the queue), not notified.
@@ -638,6 +661,10 @@ bool PortAudioSystem::addInputBuffer(StreamId stream, WaveHeader* header) {
 }
 void PortAudioSystem::resetInput(StreamId stream) { state_->resetInput(stream); }
 std::uint64_t PortAudioSystem::pendingInput(StreamId stream) { return state_->pendingInput(stream); }
+
+std::uint64_t PortAudioSystem::awaitInput(StreamId stream, std::uint64_t frames, std::chrono::milliseconds limit) {
+    return state_->awaitInput(stream, frames, limit);
+}
 void PortAudioSystem::closeInput(StreamId stream) { state_->close(stream, true); }
 void PortAudioSystem::startStreams(std::span<const StreamId> streams) { state_->start(streams); }
 std::int64_t PortAudioSystem::framesHeard(StreamId output) const { return state_->framesHeard(output); }

@@ -50,6 +50,7 @@ public:
     bool addInputBuffer(StreamId stream, WaveHeader* header) override;
     void resetInput(StreamId stream) override;
     std::uint64_t pendingInput(StreamId stream) override;
+    std::uint64_t awaitInput(StreamId stream, std::uint64_t frames, std::chrono::milliseconds limit) override;
     void closeInput(StreamId stream) override;
     void startStreams(std::span<const StreamId> streams) override;
     std::int64_t framesHeard(StreamId output) const override;

@@ -104,6 +104,7 @@ struct VirtualStream {
     std::vector<Outstanding> posted;  // filled and posted, not yet delivered
     bool aligned = false;
     std::int64_t takeFrame = 0;         // device frame the take takes next
+    std::int64_t takeFirstFrame = 0;    // device frame of the take's frame 0
     std::int64_t heldFrame = 0;         // device frame of the hold's next frame
     DeviceStream* reference = nullptr;  // the output whose start the take lines up with
     std::uint64_t referenceGroup = 0;

@@ -175,6 +175,20 @@ std::uint64_t SimulatedAudioSystem::pendingInput(StreamId stream) {
     return s->hold.size() * 2 + s->silenceAfterHold * s->format.blockAlign;
 }
 
+std::uint64_t SimulatedAudioSystem::awaitInput(StreamId stream, std::uint64_t frames, std::chrono::milliseconds limit) {
+    const auto captured = [&]() -> std::uint64_t {
+        const Stream* s = find(stream, true);
+        if (!s || !s->nextCapture) return 0;
+        return std::uint64_t(std::max<std::int64_t>(0, *s->nextCapture - s->firstCapture));
+    };
+    for (auto waited = limit.zero(); captured() < frames && waited < limit; ++waited) {
+        const Stream* s = find(stream, true);
+        if (!s || !s->capturing) break;
+        step();
+    }
+    return captured();
+}
+
 // Closing discards what is still queued: the blocks are released (Done, out of the queue)
 // without a notification.
 void SimulatedAudioSystem::closeOutput(StreamId stream) {
@@ -209,6 +223,7 @@ void SimulatedAudioSystem::startStreams(std::span<const StreamId> ids) {
         Stream& s = it->second;
         s.capturing = true;
         s.nextCapture = framesAt(heardFromMs.value_or(std::int64_t(now_)), s.format.samplesPerSec);
+        s.firstCapture = *s.nextCapture;
     }
 }
 

@@ -112,6 +112,8 @@ public:
     bool addInputBuffer(StreamId stream, WaveHeader* header) override;
     void resetInput(StreamId stream) override;
     std::uint64_t pendingInput(StreamId stream) override;
+    // Waiting is time passing: the simulated clock runs on, a millisecond at a time.
+    std::uint64_t awaitInput(StreamId stream, std::uint64_t frames, std::chrono::milliseconds limit) override;
     void closeInput(StreamId stream) override;
     void startStreams(std::span<const StreamId> streams) override;
     std::int64_t framesHeard(StreamId output) const override;
@@ -136,6 +138,7 @@ private:
         // input
         bool capturing = false;
         std::optional<std::int64_t> nextCapture;  // next device frame to capture
+        std::int64_t firstCapture = 0;            // device frame of the take's frame 0
         std::deque<std::int16_t> hold;            // captured, not yet in a buffer
         std::uint64_t silenceAfterHold = 0;       // lost frames, handed out as silence
     };

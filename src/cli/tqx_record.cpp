@@ -9,7 +9,6 @@
 #include "cli/console_tool.h"
 #include "cli/headless_studio.h"
 #include "engine/transport.h"
-#include "project/clip_timing.h"
 #include "session/project_file_commands.h"
 
 namespace {
@@ -88,19 +87,9 @@ int main(int argc, char** argv) {
         if (studio.transport().isPlaying()) studio.transport().SpeedButton1Click();
         return 1;
     }
-    // The takes end once the run has been heard for N seconds and each take holds them.
-    const auto rate = static_cast<std::uint32_t>(studio.model.ProjectSampleRate);
-    const std::int64_t wanted = tqx::frameAtTime(start + *seconds, rate) - tqx::frameAtTime(start, rate);
-    auto recordedEnough = [&] {
-        if (studio.timeline.PlayHead.load() < start + *seconds) return false;
-        return std::all_of(takes.begin(), takes.end(), [&](const tqx::TMultiWave* take) {
-            if (!take->IsCapturing()) return true;
-            const std::int64_t frames =
-                tqx::frameAtTime(take->GetStartTime(), rate) - tqx::frameAtTime(start, rate) +
-                take->BytesWritten() / std::max<std::uint32_t>(1, take->CaptureFormat().blockAlign);
-            return frames >= wanted;
-        });
-    };
+    // The takes end once the run has been heard for N seconds; the stop waits for the input
+    // the devices still owe up to then.
+    auto recordedEnough = [&] { return studio.timeline.PlayHead.load() >= start + *seconds; };
     const bool showProgress = tqx::progressWanted();
     headless.runUntil(recordedEnough, *seconds + 15.0, [&] {
         if (showProgress)

@@ -1,6 +1,8 @@
 #include "engine/capture_engine.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -246,6 +248,42 @@ void CaptureEngine::reloadFinishedParts() {
     for (int slot : finishedParts_)
         if (TMultiWave* part = model_.clip(slot)) reloadClip(*part);
     finishedParts_.clear();
+}
+
+bool CaptureEngine::recording() const {
+    const auto slots = model_.clipSlots();
+    return std::any_of(slots.begin(), slots.end(), [this](int slot) {
+        const TMultiWave* clip = model_.clip(slot);
+        return clip && clip->IsCapturing();
+    });
+}
+
+void CaptureEngine::awaitTails(double heard) {
+    const auto rate = static_cast<std::uint32_t>(model_.ProjectSampleRate);
+    // Frame 0 of every take is the frame heard at the run's start.
+    const std::int64_t wanted = frameAtTime(heard, rate) - frameAtTime(timeline_.StartPosition, rate);
+    if (wanted <= 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + kTailWait;
+    for (int slot : model_.clipSlots()) {
+        TMultiWave* clip = model_.clip(slot);
+        if (!clip || !clip->IsCapturing()) continue;
+        // What the device captured after the stop is not part of the take.
+        clip->capture().endTakeAt(std::uint64_t(wanted) * clip->CaptureFormat().blockAlign);
+        const auto left = std::max(
+            std::chrono::milliseconds::zero(),
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
+        const std::uint64_t got = audio_.awaitInput(clip->WaveIn(), std::uint64_t(wanted), left);
+        if (got >= std::uint64_t(wanted)) continue;
+        texts_.addMemo("トラック" + std::to_string(clip->GetTrack() + 1) + "の録音は、停止前の" +
+                       formatFixed(double(std::uint64_t(wanted) - got) / rate, 3) +
+                       "秒分が入力から届かなかったため、その手前で終わっています。");
+    }
+}
+
+bool CaptureEngine::StopRecordingAt(double heard) {
+    if (!recording()) return false;
+    awaitTails(heard);
+    return StopRecording(true);
 }
 
 bool CaptureEngine::StopRecording(bool reload) {

@@ -3,6 +3,7 @@
 // own WAVE file in the project's folder; captured buffers are measured for the meters and
 // appended to the file, and at the stop each file is finalised and read back into its clip.
 // Everything here runs on the GUI thread; the device's buffers arrive through onInputData.
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,13 @@ public:
     // the clips laid on the timeline; without, the files are complete but the clips stay empty.
     // True when at least one clip was recording.
     bool StopRecording(bool reload);
+    // GUI thread. The user's stop at `heard` seconds on the timeline (the run's play head): each
+    // take ends at that moment, waiting a few seconds at most for its device to deliver
+    // everything up to it, then the recordings end as StopRecording(true) ends them.
+    bool StopRecordingAt(double heard);
+    bool recording() const;
+    // The longest a stop waits for a take's last input.
+    static constexpr std::chrono::milliseconds kTailWait{3000};
 
     // A take stopped because its file could not be written (the user has been told).
     Signal<> takeFailed;
@@ -79,6 +87,9 @@ private:
     // The most bytes the current file of a take starting at `startTime` takes: the file ends
     // where the next part's start time can be stored exactly.
     std::uint32_t takeFileLimit(float startTime, int frameBytes) const;
+    // Ends every take at `heard` seconds and waits for its input up to there; the memo names a
+    // take whose device did not deliver it in time.
+    void awaitTails(double heard);
     // A take lost input that the device could not hold: the memo says how much.
     void reportLostInput(const TMultiWave& clip);
 

@@ -57,9 +57,22 @@ Transport::~Transport() { StopTimer(); }
 void Transport::SpeedButton1Click() {
     int started = 0;
     std::vector<StreamId> recordings;
-    if (capture_.StopRecording(true)) {
-        // The takes are read back and on their tracks.
-    } else if (recordToggle) {
+    if (capture_.recording()) {
+        // The takes end where the user stopped, once the devices delivered that far. Playback
+        // ends first: waiting on an input must not leave the clip streams unfed.
+        double heard = timeline_.PlayHead.load();
+        if (const auto seconds = mixer_.secondsHeard()) heard = runStart_.load() + *seconds;
+        const bool playing = TimerId != 0;
+        if (playing) {
+            StopTimer();
+            mixer_.CloseAllOutputs();
+        }
+        capture_.StopRecordingAt(heard);  // the takes are read back and on their tracks
+        if (!playing) startPlayback({});
+        meters_.MeterDivisor = model_.clipCount();
+        return;
+    }
+    if (recordToggle) {
         started = capture_.startRecordings();
         recordings = capture_.streamsToStart();
     }

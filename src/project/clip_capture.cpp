@@ -58,6 +58,8 @@ bool ClipCapture::queueBuffers(AudioSystem& audio, int bytes) {
     if (waveIn_ == 0 || !buffersAllocated_) return false;
     queued_ = 0;
     bytesWritten_ = 0;
+    takeBytes_ = 0;
+    takeEnd_ = kWholeTake;
     // The rest of each 64 KiB buffer stays unused.
     const auto length = static_cast<std::uint32_t>(std::clamp<int>(bytes, 0, static_cast<int>(kBufferBytes)));
     for (int i = 0; i < kBufferCount; ++i) {
@@ -169,9 +171,12 @@ bool ClipCapture::write(const WaveHeader& header) {
             if (!onFileFull || !onFileFull() || bytesWritten_ >= fileLimit_) return false;
             continue;
         }
-        const std::uint32_t n = std::min(left, fileLimit_ - bytesWritten_);
+        if (takeBytes_ >= takeEnd_) return true;  // the take has ended; what came later is not part of it
+        const std::uint32_t n =
+            std::uint32_t(std::min<std::uint64_t>({left, fileLimit_ - bytesWritten_, takeEnd_ - takeBytes_}));
         const std::uint32_t written = waveFile_.append(bytes, n);
         bytesWritten_ += written;
+        takeBytes_ += written;
         if (written != n) return false;
         bytes += n;
         left -= n;

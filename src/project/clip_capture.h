@@ -42,6 +42,9 @@ public:
     void setFileLimit(std::uint32_t bytes) { fileLimit_ = bytes; }
     std::uint32_t fileLimit() const { return fileLimit_; }
     std::function<bool()> onFileFull;
+    // The take ends after `bytes` in all (its files together): input captured later is not
+    // written. Until then a take takes everything.
+    void endTakeAt(std::uint64_t bytes) { takeEnd_ = bytes; }
     // Finalises the chunk sizes and closes the file; 0 when no file was open.
     int closeFile() { return waveFile_.close(); }
     bool fileOpen() const { return waveFile_.isOpen(); }
@@ -88,6 +91,9 @@ private:
     int queued_ = 0;
     std::uint32_t bytesWritten_ = 0;
     std::uint32_t fileLimit_ = kMaxWaveDataBytes;
+    static constexpr std::uint64_t kWholeTake = ~std::uint64_t{0};
+    std::uint64_t takeBytes_ = 0;  // written to the take's files since it started
+    std::uint64_t takeEnd_ = kWholeTake;
     StreamId waveIn_ = 0;
     bool writeFailed_ = false;
 };

@@ -148,14 +148,40 @@ TEST_F(SampleClock, ATakeLosesNothingToStallsAndBursts) {
     ASSERT_EQ(takes.size(), 1u);
     const TMultiWave& take = *takes[0];
     const std::size_t frames = take.GetDataSize() / 4;
-    // The stop came after the second burst: the take holds what it brought.
+    // The stop came 1.1 s after the second burst and the third was more than the stop's wait
+    // away: the take holds what came, and the memo says what did not.
     EXPECT_EQ(std::int64_t(frames), frameAtTime(10.0, kRate) - first);
+    EXPECT_EQ(std::count_if(studio.texts.memo().begin(), studio.texts.memo().end(),
+                            [](const std::string& line) { return line.find("届かなかった") != std::string::npos; }),
+              1);
     for (std::size_t f = 0; f < frames; ++f)
         for (int ch = 0; ch < 2; ++ch)
             ASSERT_EQ(getSample16(take.GetData() + 4 * f + 2 * ch), std::int16_t(((first + f) * 3 + ch * 999) % 30011))
                 << "frame " << f;
     EXPECT_TRUE(std::none_of(studio.texts.memo().begin(), studio.texts.memo().end(),
                              [](const std::string& line) { return line.find("あふれ") != std::string::npos; }));
+}
+
+// A sound server that delivers a second at a time owes up to a second of input when the user
+// stops: the stop waits for it, and the take ends exactly where the user stopped, neither at
+// the last burst nor at the next one.
+TEST_F(SampleClock, AStopWaitsForTheInputTheServerStillOwes) {
+    rig.audio.setInputSignal([](std::uint64_t frame, int channel) { return std::int16_t((frame + channel) % 32000); });
+    rig.audio.setInputBurst(1000);
+    const int t = armedTrack();
+    rig.press();
+    rig.run(3700);
+    const double heard = studio.timeline.PlayHead.load();
+    ASSERT_GT(heard, 3.6);
+    rig.press();
+    const auto takes = clipsOn(t);
+    ASSERT_EQ(takes.size(), 1u);
+    const std::size_t frames = takes[0]->GetDataSize() / 4;
+    EXPECT_EQ(std::int64_t(frames), frameAtTime(heard, kRate));
+    for (std::size_t f = 0; f < frames; f += 997)
+        ASSERT_EQ(getSample16(takes[0]->GetData() + 4 * f), std::int16_t(f % 32000)) << "frame " << f;
+    EXPECT_TRUE(studio.texts.memo().empty());
+    EXPECT_FALSE(studio.transport().isPlaying());
 }
 
 // Overdubbing: the performer hears the project through the output's latency, the take reaches
