@@ -30,13 +30,6 @@ void putF32(std::string& out, float v) {
 }
 void putU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
 
-// A stored text ends at its first zero byte, as the fixed buffers it was copied from did.
-std::string storedForm(const std::string& text) {
-    std::string bytes = toStoredText(text);
-    if (auto nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
-    return bytes;
-}
-
 void putText(std::string& out, const std::string& bytes) {
     putI32(out, static_cast<std::int32_t>(bytes.size()));
     out += bytes;
@@ -141,8 +134,7 @@ private:
         }
         char buffer[kMaxStoredPathBytes + 1] = {};
         if (!field(in_.bytes(buffer, static_cast<std::size_t>(n)))) return false;
-        // The text ends at a zero byte, as in the fixed buffer the program always read into.
-        into = fromStoredText(std::string_view(buffer, std::strlen(buffer)));
+        into = fromStoredText(std::string_view(buffer, static_cast<std::size_t>(n)));
         return true;
     }
 
@@ -232,7 +224,7 @@ EncodedProjectFile encodeProjectFile(const ProjectFileContents& c) {
     putI32(out, static_cast<std::int32_t>(c.tracks.size()));
     for (const StoredTrack& t : c.tracks) {
         const TrackSettings& s = t.settings;
-        const std::string name = storedForm(s.name);
+        const std::string name = toStoredText(s.name);
         if (name.size() > kMaxStoredNameBytes) {
             result = {{}, EncodeError::NameTooLong, s.name};
             return result;
@@ -250,7 +242,7 @@ EncodedProjectFile encodeProjectFile(const ProjectFileContents& c) {
         putU8(out, s.soloed);
         putI32(out, static_cast<std::int32_t>(t.clips.size()));
         for (const StoredClip& clip : t.clips) {
-            const std::string path = storedForm(clip.path);
+            const std::string path = toStoredText(clip.path);
             if (path.size() > kMaxStoredPathBytes) {
                 result = {{}, EncodeError::PathTooLong, clip.path};
                 return result;
