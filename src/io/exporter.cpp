@@ -162,7 +162,10 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
     if (!openExportFile(context_, file, kApplicationTitle)) return;
     ExportingCaption caption(context_.texts);
     auto progress = progressToView(context_);
-    const WaveFormat format = clip.GetFormat();
+    WaveFormat format = clip.GetFormat();
+    // A clip holds 16-bit PCM whatever its file said (an extensible record is taken as PCM),
+    // and the 16-byte record written here has no room for anything else.
+    format.formatTag = WaveFormat::kPcm;
     const std::uint32_t bytes = clip.GetDataSize();
 
     // The clip's samples with its track's gain, volume and pan: a mono clip's samples all

@@ -47,7 +47,7 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
         return LoadResult::Failed;
     }
     // The record is judged before any of the audio is read or converted.
-    const ImportFormatCheck check = checkImportFormat(format);
+    const ImportFormatCheck check = checkImportFormat(format, scan.chunks.extensiblePcm);
     if (check.verdict == ImportFormatVerdict::NotSixteenBit) {
         warn(kSixteenBitOnlyMessage);
         return LoadResult::FormatRefused;
