@@ -39,6 +39,10 @@ private:
     WindowTexts& texts_;
 };
 
+std::string missingClipMessage(const std::string& path) {
+    return "エラー。このクリップの音声ファイルが見つからないため、エクスポートできません。\n" + path;
+}
+
 // The name every export proposes.
 constexpr const char* kProposedName = "NoName";
 
@@ -150,7 +154,13 @@ void Exporter::E1Click() {
     stopAll_();
     if (!askYesNo(context_, kClipExportQuestion, kApplicationTitle, DialogIcon::Question)) return;
     // Before any clip was right-clicked there is no current clip: nothing to export.
-    if (!context_.model.clip(currentClip_)) return;
+    const TMultiWave* clip = context_.model.clip(currentClip_);
+    if (!clip) return;
+    if (clip->IsMissing()) {
+        context_.dialogs.messageBox(missingClipMessage(clip->FileName()), kApplicationTitle, DialogIcon::Error,
+                                    DialogButtons::Ok);
+        return;
+    }
     const std::optional<std::string> path = askSavePath();
     if (!path) return;
     writeClip(currentClip_, *path);

@@ -103,6 +103,8 @@ void applyNewProject(Studio& studio, int trackCountIndex, int rateIndex, const s
     studio.model.SavePath = chosenProjectFile;
     studio.equalizer().newProjectReset();
     studio.timeline.scaleChanged();
+    studio.newProjectChoice = {trackCountIndex, rateIndex};
+    studio.model.setModified(false);
 }
 
 }  // namespace tqx

@@ -13,6 +13,12 @@ class Studio;
 inline constexpr std::array<int, 8> kTrackCountChoices{8, 16, 24, 32, 48, 64, 96, 128};
 inline constexpr std::array<int, 6> kSampleRateChoices{4000, 8000, 11025, 22050, 44100, 48000};
 
+// The tracks and rate of a new project, as indices of the two tables above.
+struct NewProjectChoice {
+    int trackCountIndex = 0;  // 8 tracks
+    int rateIndex = 4;        // 44,100 Hz
+};
+
 // Results the dialog closes with.
 enum NewProjectResult : int { kNewProjectNone = 0, kNewProjectOk = 1, kNewProjectCancel = 2, kNewProjectOpen = 100 };
 
@@ -34,7 +40,8 @@ NewProjectEntries defaultNewProjectEntries();
 int confirmNewProject(const NewProjectEntries& entries, UserDialogs& dialogs, std::string& chosenProjectFile);
 
 // Empties the project and makes the new one: rate and time scale, the tracks (slot 0
-// selected), play position at the start, paths, and the equalizer back to its defaults.
+// selected), play position at the start, paths, and the equalizer back to its defaults. The
+// project counts as unmodified, and the choice is remembered in the studio.
 void applyNewProject(Studio& studio, int trackCountIndex, int rateIndex, const std::string& chosenProjectFile);
 
 }  // namespace tqx
