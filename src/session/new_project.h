@@ -2,6 +2,7 @@
 // The new-project dialog's checks and folder creation, and what the main window does with a
 // confirmed dialog: an empty project with the chosen tracks and rate.
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "platform/user_dialogs.h"
@@ -34,8 +35,22 @@ struct NewProjectEntries {
 std::string defaultProjectLocation();
 NewProjectEntries defaultNewProjectEntries();
 
+inline constexpr const char* kProjectFileExtension = ".tqxproj";
+// A file or folder name on disk holds at most this many bytes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+// The longest name a take can get (the counter in decimal, then ".wav").
+inline constexpr const char* kLongestTakeName = "2147483647.wav";
+
+// "~" and "~/..." name the home folder; any other location is returned as it is.
+std::string expandHomeFolder(const std::string& location);
+// Whether every take recorded into `folder` has a path the project file can store, and the
+// reason given when not.
+bool takePathsFit(const std::string& folder);
+std::string takeFolderTooLongMessage(const std::string& folder);
+
 // The OK button: checks the entries in order, offers to create a missing location, makes the
-// project folder when asked, and composes the project file's path. Returns kNewProjectOk with
+// project folder when asked, and composes the project file's path. "~" in the location is the
+// home folder; a name or location whose files the project could not store is refused first. Returns kNewProjectOk with
 // `chosenProjectFile` set, or kNewProjectNone when the dialog must stay open.
 int confirmNewProject(const NewProjectEntries& entries, UserDialogs& dialogs, std::string& chosenProjectFile);
 
