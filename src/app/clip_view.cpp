@@ -57,10 +57,16 @@ void ClipView::DrawClipWaveform(const QRect& r) {
     QPainter p(this);
     const int rRight = r.x() + r.width();  // first column past the area
     const WaveFormat f = c->GetFormat();
-    const QColor back = palette().color(QPalette::ToolTipBase);
+    // A missing clip has no audio: a grey box with a red frame, and "ファイルなし" instead of its start.
+    const bool missing = c->IsMissing();
+    const QColor back = missing ? QColor(208, 208, 208) : palette().color(QPalette::ToolTipBase);
 
     p.fillRect(r, back);
-    const WaveformRows rows = waveformRows(f.channels, height());
+    if (missing) {
+        p.setPen(Qt::red);
+        p.drawRect(0, 0, width() - 1, height() - 1);
+    }
+    const WaveformRows rows = waveformRows(missing ? 0 : f.channels, height());
     if (!rows.centres.empty()) {
         p.setPen(Qt::black);
         for (int y : rows.guides) p.drawLine(r.left(), y, r.right(), y);
@@ -88,7 +94,7 @@ void ClipView::DrawClipWaveform(const QRect& r) {
     p.setBrush(Qt::NoBrush);
     const int fontSize = font().pointSize() > 0 ? font().pointSize() : kFontPoints;
     const QFontMetrics fm(font());
-    const QString start = QString::fromStdString(formatFixed(c->GetStartTime(), 3));
+    const QString start = missing ? QString("ファイルなし") : QString::fromStdString(formatFixed(c->GetStartTime(), 3));
     if (QRect(2, 2, fm.horizontalAdvance(start) + 2, fm.height()).intersects(r)) p.drawText(2, 2 + fm.ascent(), start);
     const QString name = QFileInfo(QString::fromStdString(c->FileName())).fileName();
     const int nameTop = height() - 2 * fontSize;

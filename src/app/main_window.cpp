@@ -19,16 +19,18 @@
 #include "io/wave_import.h"
 #include "session/project_file_commands.h"
 #include "session/track_commands.h"
+#include "session/window_title.h"
 
 namespace tqx {
 
 TForm1::TForm1(Studio& studio, QWidget* parent) : QMainWindow(parent), studio_(studio) {
-    setWindowTitle(QString::fromStdString(studio_.texts.caption()));
+    showTitle();
     buildMenus();
     buildPanels();
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    captionChanged_ = studio_.texts.captionChanged.connect(
-        [this] { setWindowTitle(QString::fromStdString(studio_.texts.caption())); });
+    captionChanged_ = studio_.texts.captionChanged.connect([this] { showTitle(); });
+    modifiedChanged_ = studio_.model.modifiedChanged.connect([this] { showTitle(); });
+    projectReplaced_ = studio_.model.replaced.connect([this] { showTitle(); });
     memoChanged_ = studio_.texts.memoChanged.connect([this] { showMemo(); });
     // Last step of starting up: the master volume library.
     studio_.masterVolume().load();
@@ -189,8 +191,17 @@ void TForm1::X1Click() { close(); }
 
 void TForm1::AboutClick() { studio_.dialogs.showMessage(std::string(kVersionText) + "\n" + kVersionSecondLine); }
 
+void TForm1::showTitle() {
+    setWindowTitle(QString::fromStdString(mainWindowTitle(studio_.model, studio_.texts.caption())));
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
-    studio_.closing = true;  // FormCloseQuery never refuses
+    // Unsaved changes are saved or given up first; Cancel (or a failed save) keeps the window.
+    if (!closed_ && !studio_.projectFile().askToSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    studio_.closing = true;
     FormClose();
     event->accept();
 }

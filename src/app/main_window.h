@@ -79,6 +79,8 @@ private:
     // The fixed ruler over the clip area (left + 2, width - 2), after a resize or a splitter move.
     void alignFixedRuler();
     void showMemo();
+    // The project's name and its unsaved-changes mark, or a running command's caption.
+    void showTitle();
     void X1Click();
     void AboutClick();
     void FormClose();
@@ -98,6 +100,7 @@ private:
     TimelineView* timeline_ = nullptr;
     QWidget* dockSite_ = nullptr;
     Connection captionChanged_, memoChanged_;
+    Connection modifiedChanged_, projectReplaced_;
     FileBrowser* fileBrowser_ = nullptr;
 };
 

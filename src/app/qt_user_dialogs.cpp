@@ -39,14 +39,26 @@ DialogAnswer QtUserDialogs::messageBox(const std::string& text, const std::strin
         case DialogIcon::Information: box.setIcon(QMessageBox::Information); break;
         case DialogIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     }
-    if (buttons == DialogButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
+    switch (buttons) {
+        case DialogButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        case DialogButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        case DialogButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     }
-    int r = box.exec();
-    if (buttons == DialogButtons::YesNo) return r == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
+    const int r = box.exec();
+    switch (buttons) {
+        case DialogButtons::YesNo: return r == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
+        case DialogButtons::YesNoCancel:
+            if (r == QMessageBox::Yes) return DialogAnswer::Yes;
+            return r == QMessageBox::No ? DialogAnswer::No : DialogAnswer::Cancel;
+        case DialogButtons::Ok: break;
+    }
     return DialogAnswer::Ok;
 }
 

@@ -53,9 +53,15 @@ std::vector<std::string> DeviceChoice::outputItems() const { return itemsOf(devi
 int DeviceChoice::inputItemOf(int device) const { return itemOf(device, devices_.inputs); }
 int DeviceChoice::outputItemOf(int device) const { return itemOf(device, devices_.outputs); }
 
-void DeviceChoice::ComboBox1Change(int index) { devices_.InputDeviceId = deviceOf(index, devices_.inputs); }
+void DeviceChoice::ComboBox1Change(int index) {
+    devices_.InputDeviceId = deviceOf(index, devices_.inputs);
+    model_.markModified();
+}
 
-void DeviceChoice::ComboBox2Change(int index) { devices_.OutputDeviceId = deviceOf(index, devices_.outputs); }
+void DeviceChoice::ComboBox2Change(int index) {
+    devices_.OutputDeviceId = deviceOf(index, devices_.outputs);
+    model_.markModified();
+}
 
 void DeviceChoice::setTrackRecordingDevice(int slot, int index) {
     if (!model_.trackExists(slot)) return;

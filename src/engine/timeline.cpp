@@ -39,7 +39,8 @@ void Timeline::layClip(TMultiWave& clip, int projectRate) {
     const WaveFormat f = clip.GetFormat();
     const unsigned frameBytes = (f.bitsPerSample / 8u) * f.channels;
     const double frames = frameBytes ? double(clip.GetDataSize() / frameBytes) : 0.0;
-    clip.width = static_cast<int>(std::trunc(widthOf(frames, f.samplesPerSec, projectRate)));
+    clip.width = clip.IsMissing() ? kMissingClipWidth
+                                  : static_cast<int>(std::trunc(widthOf(frames, f.samplesPerSec, projectRate)));
     clip.left = pixelAtSeconds(clip.GetStartTime(), projectRate);
     clip.SetTimelinePos(clip.left);
     clip.onTimeline = true;

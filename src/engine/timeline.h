@@ -37,6 +37,8 @@ struct Timeline {
     double widthOf(double frames, std::uint32_t clipRate, int projectRate) const;
     // Places a clip on the timeline: left from its start time, width from its data; the
     // scroll range covers it.
+    // A missing clip (its file could not be read) has no length; it is drawn this wide.
+    static constexpr int kMissingClipWidth = 100;
     void layClip(TMultiWave& clip, int projectRate);
 
     // The play cursor or the horizontal scroll position moved.

@@ -99,12 +99,13 @@ void TForm4::Button1Click() {
 
 void runNewProjectCommand(Studio& studio, TForm4& dialog) {
     studio.StopAll();
+    if (!studio.projectFile().askToSaveChanges()) return;
     const int result = dialog.exec();
     if (result == kNewProjectOk) {
         const NewProjectEntries e = dialog.entries();
         applyNewProject(studio, e.trackCountIndex, e.rateIndex, dialog.ChosenProjectFile);
     } else if (result == kNewProjectOpen) {
-        studio.projectFile().OpenCommand();
+        studio.projectFile().chooseAndOpen();  // the changes were asked about already
     }
 }
 

@@ -46,8 +46,8 @@ private:
     QPushButton* BitBtn3 = nullptr;
 };
 
-// The main window's new-project command: stops the engine, asks with the dialog, then makes
-// the new project or hands over to the open command.
+// The main window's new-project command: stops the engine, asks about unsaved changes, asks
+// with the dialog, then makes the new project or hands over to the open command.
 void runNewProjectCommand(Studio& studio, TForm4& dialog);
 
 }  // namespace tqx

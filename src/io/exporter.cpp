@@ -39,6 +39,10 @@ private:
     WindowTexts& texts_;
 };
 
+std::string missingClipMessage(const std::string& path) {
+    return "エラー。このクリップの音声ファイルが見つからないため、エクスポートできません。\n" + path;
+}
+
 // The name every export proposes.
 constexpr const char* kProposedName = "NoName";
 
@@ -150,7 +154,13 @@ void Exporter::E1Click() {
     stopAll_();
     if (!askYesNo(context_, kClipExportQuestion, kApplicationTitle, DialogIcon::Question)) return;
     // Before any clip was right-clicked there is no current clip: nothing to export.
-    if (!context_.model.clip(currentClip_)) return;
+    const TMultiWave* clip = context_.model.clip(currentClip_);
+    if (!clip) return;
+    if (clip->IsMissing()) {
+        context_.dialogs.messageBox(missingClipMessage(clip->FileName()), kApplicationTitle, DialogIcon::Error,
+                                    DialogButtons::Ok);
+        return;
+    }
     const std::optional<std::string> path = askSavePath();
     if (!path) return;
     writeClip(currentClip_, *path);
@@ -162,7 +172,10 @@ void Exporter::writeClip(int clipSlot, const std::string& path) {
     if (!openExportFile(context_, file, kApplicationTitle)) return;
     ExportingCaption caption(context_.texts);
     auto progress = progressToView(context_);
-    const WaveFormat format = clip.GetFormat();
+    WaveFormat format = clip.GetFormat();
+    // A clip holds 16-bit PCM whatever its file said (an extensible record is taken as PCM),
+    // and the 16-byte record written here has no room for anything else.
+    format.formatTag = WaveFormat::kPcm;
     const std::uint32_t bytes = clip.GetDataSize();
 
     // The clip's samples with its track's gain, volume and pan: a mono clip's samples all

@@ -4,11 +4,11 @@
 
 namespace tqx {
 
-ImportFormatCheck checkImportFormat(const WaveFormat& record) {
+ImportFormatCheck checkImportFormat(const WaveFormat& record, bool extensiblePcm) {
     ImportFormatCheck check;
     if (record.bitsPerSample != 16) {
         check.verdict = ImportFormatVerdict::NotSixteenBit;
-    } else if (record.formatTag != WaveFormat::kPcm) {
+    } else if (record.formatTag != WaveFormat::kPcm && !extensiblePcm) {
         check.verdict = ImportFormatVerdict::NotPcm;
     } else if (record.channels != 1 && record.channels != 2) {
         check.verdict = ImportFormatVerdict::BadChannels;
@@ -23,6 +23,10 @@ ImportFormatCheck checkImportFormat(const WaveFormat& record) {
     check.byteRateRecomputed = record.avgBytesPerSec != consistent.avgBytesPerSec;
     check.format.blockAlign = consistent.blockAlign;
     check.format.avgBytesPerSec = consistent.avgBytesPerSec;
+    // Every file the clip is written to says plain PCM: a 16-byte record with tag 0xFFFE is
+    // one no reader accepts.
+    check.tagRecomputed = record.formatTag != WaveFormat::kPcm;
+    check.format.formatTag = WaveFormat::kPcm;
     return check;
 }
 
@@ -45,9 +49,14 @@ std::string importRefusalMessage(const std::string& path, const WaveFormat& reco
 
 std::vector<std::string> recomputedFormatMemo(const std::string& path, const WaveFormat& record,
                                               const ImportFormatCheck& check) {
-    if (!check.blockAlignRecomputed && !check.byteRateRecomputed) return {};
-    std::vector<std::string> lines = {
-        "注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。", "ファイル: " + path};
+    std::vector<std::string> lines;
+    if (check.tagRecomputed)
+        lines = {"注意: WAVE_FORMAT_EXTENSIBLE 形式（形式タグ " + std::to_string(record.formatTag) +
+                     "）の PCM として読み込みました（形式タグ 1 として扱います）。",
+                 "ファイル: " + path};
+    if (!check.blockAlignRecomputed && !check.byteRateRecomputed) return lines;
+    lines.insert(lines.end(), {"注意: 形式情報が不正なため、チャンネル数とサンプリング周波数から計算し直しました。",
+                               "ファイル: " + path});
     if (check.blockAlignRecomputed)
         lines.push_back("ブロックサイズ: " + std::to_string(record.blockAlign) + " → " +
                         std::to_string(check.format.blockAlign) + " バイト");

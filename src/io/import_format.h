@@ -19,9 +19,11 @@ struct ImportFormatCheck {
     WaveFormat format;  // when accepted: the record with block align and byte rate made consistent
     bool blockAlignRecomputed = false;
     bool byteRateRecomputed = false;
+    bool tagRecomputed = false;  // an extensible PCM record, held as tag 1
 };
 
-ImportFormatCheck checkImportFormat(const WaveFormat& record);
+// `extensiblePcm`: the file's record is WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
+ImportFormatCheck checkImportFormat(const WaveFormat& record, bool extensiblePcm = false);
 
 // The warning for a refused record that names the file (NotSixteenBit keeps its own text).
 std::string importRefusalMessage(const std::string& path, const WaveFormat& record, ImportFormatVerdict verdict);

@@ -27,7 +27,8 @@ TrackExtent trackExtent(const ProjectModel& model, int track, const ClipFiles* f
     TrackExtent extent;
     for (int slot : model.clipSlots()) {
         const TMultiWave* clip = model.clip(slot);
-        if (clip->GetTrack() != track) continue;
+        // A missing clip has no audio and no length: it neither sounds nor stretches the track.
+        if (clip->GetTrack() != track || clip->IsMissing()) continue;
         const float start = clip->GetStartTime();
         const std::uint32_t perSecond = clip->GetFormat().avgBytesPerSec;
         // The end in extended precision, stored as a float. A clip whose format gives no byte

@@ -35,7 +35,7 @@ struct TrackExtent {
 
 // The clips of `track`, sorted by start and by end with the project's own sort (which fixes
 // the order of clips that start at the same time), and the track's rendered length. Clips in
-// `files` are as long as their import would make them.
+// `files` are as long as their import would make them. Missing clips are left out.
 TrackExtent trackExtent(const ProjectModel& model, int track, const ClipFiles* files = nullptr);
 
 struct RenderOptions {

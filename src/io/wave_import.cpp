@@ -10,7 +10,9 @@
 #include "io/stereo_rendition.h"
 #include "platform/regular_file.h"
 #include "platform/wave_reader.h"
+#include "project/project_file.h"
 #include "project/project_model.h"
+#include "project/text_encoding.h"
 
 namespace tqx {
 
@@ -47,7 +49,7 @@ WaveImporter::LoadResult WaveImporter::load(const std::string& path, WaveFormat&
         return LoadResult::Failed;
     }
     // The record is judged before any of the audio is read or converted.
-    const ImportFormatCheck check = checkImportFormat(format);
+    const ImportFormatCheck check = checkImportFormat(format, scan.chunks.extensiblePcm);
     if (check.verdict == ImportFormatVerdict::NotSixteenBit) {
         warn(kSixteenBitOnlyMessage);
         return LoadResult::FormatRefused;
@@ -144,6 +146,11 @@ void WaveImporter::importInteractive(const std::string& path) {
 void WaveImporter::importIntoSelectedTrack(const std::string& path) {
     const int t = model_.SelectedTrack;
     if (!model_.trackExists(t)) return;
+    // A clip whose path the project file cannot hold would make every later save fail.
+    if (storedTextBytes(path) > static_cast<std::size_t>(kMaxStoredPathBytes)) {
+        warn(pathTooLongMessage(path));
+        return;
+    }
     TrackSlot& track = model_.track(t);
     const WaveFormat previous = track.importFormat;
     std::vector<std::uint8_t> data;

@@ -27,6 +27,11 @@ public:
     static std::string notWaveMessage(const std::string& path) {
         return "File " + path + " is not an effective WAVE file.";
     }
+    static std::string pathTooLongMessage(const std::string& path) {
+        return "エラー。ファイルのパスが長すぎるため読み込めません。プロジェクトファイルに保存できるのは 259 "
+               "バイトまでです。\n" +
+               path;
+    }
     static std::string outOfMemoryMessage(const std::string& path) {
         return "エラー。メモリが足りないため、ファイル「" + path + "」を読み込めませんでした。";
     }

@@ -12,7 +12,12 @@ DialogAnswer ScriptedDialogs::messageBox(const std::string& text, const std::str
         answers.pop_front();
         return a;
     }
-    return buttons == DialogButtons::YesNo ? DialogAnswer::Yes : DialogAnswer::Ok;
+    switch (buttons) {
+        case DialogButtons::YesNo: return DialogAnswer::Yes;
+        case DialogButtons::YesNoCancel: return DialogAnswer::No;
+        case DialogButtons::Ok: break;
+    }
+    return DialogAnswer::Ok;
 }
 
 void ScriptedDialogs::showMessage(const std::string& text) {

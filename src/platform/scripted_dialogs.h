@@ -20,8 +20,9 @@ public:
         DialogButtons buttons = DialogButtons::Ok;
     };
 
-    // Answers used in order; when a queue runs dry, a question is answered Yes (OK for an
-    // OK box) and every file or folder dialog is cancelled.
+    // Answers used in order; when a queue runs dry, a Yes/No question is answered Yes, a
+    // Yes/No/Cancel question No (go on without saving), an OK box OK, and every file or folder
+    // dialog is cancelled.
     std::deque<DialogAnswer> answers;
     std::deque<std::optional<std::string>> files;              // open and save dialogs
     std::deque<std::optional<std::string>> folders;            // folder chooser

@@ -11,7 +11,11 @@ namespace tqx {
 inline constexpr const char* kApplicationTitle = "Tinderquillex";
 
 enum class DialogIcon { None, Error, Warning, Question, Information };
-enum class DialogButtons { Ok, YesNo };
+enum class DialogButtons {
+    Ok,
+    YesNo,
+    YesNoCancel,  // answered Yes, No or Cancel (closing the box is Cancel)
+};
 enum class DialogAnswer { Ok, Cancel, Yes, No };
 
 struct FileFilter {

@@ -41,6 +41,21 @@ bool findChunk(std::FILE* f, std::uint64_t from, std::uint64_t end, const char* 
     return false;
 }
 
+// KSDATAFORMAT_SUBTYPE_PCM, at byte 24 of an extensible record.
+constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                            0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr std::uint16_t kExtensibleTag = 0xFFFE;
+constexpr std::uint32_t kExtensibleRecordBytes = 40;
+constexpr std::uint32_t kSubFormatAt = 24;
+
+bool extensiblePcm(std::FILE* f, const Chunk& fmt, std::uint64_t size, const WaveFormat& format) {
+    if (format.formatTag != kExtensibleTag || fmt.size < kExtensibleRecordBytes) return false;
+    if (fmt.dataStart + kExtensibleRecordBytes > size) return false;
+    std::uint8_t guid[16];
+    if (fseeko(f, static_cast<off_t>(fmt.dataStart + kSubFormatAt), SEEK_SET) != 0) return false;
+    return std::fread(guid, 1, 16, f) == 16 && std::memcmp(guid, kPcmSubFormat, 16) == 0;
+}
+
 }  // namespace
 
 WaveScan scanWaveFile(const std::string& path) {
@@ -77,6 +92,7 @@ WaveScan scanWave(std::FILE* file, std::uint64_t size) {
     fseeko(file, static_cast<off_t>(fmt.dataStart), SEEK_SET);
     std::size_t got = std::fread(rec, 1, want, file);
     scan.chunks.format = WaveFormat::fromBytes(rec, got);
+    scan.chunks.extensiblePcm = extensiblePcm(file, fmt, size, scan.chunks.format);
     Chunk data;
     const std::uint64_t afterFmt = fmt.dataStart + fmt.size + (fmt.size & 1u);
     if (!findChunk(file, afterFmt, riffEnd, "data", data)) {

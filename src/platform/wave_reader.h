@@ -13,7 +13,9 @@
 namespace tqx {
 
 struct WaveChunks {
-    WaveFormat format;                // the first (at most 18) bytes of "fmt ", rest zero
+    WaveFormat format;  // the first (at most 18) bytes of "fmt ", rest zero
+    // WAVE_FORMAT_EXTENSIBLE: the record's whole 40-byte form names PCM as its sub-format.
+    bool extensiblePcm = false;
     std::uint64_t dataOffset = 0;     // file offset of the data chunk's bytes
     std::uint32_t dataDeclared = 0;   // size field of the data chunk
     std::uint32_t dataAvailable = 0;  // what the file really holds of it

@@ -44,6 +44,12 @@ public:
     const std::string& FileName() const { return fileName_; }
     void SetFileName(const std::string& name) { fileName_ = name; }
 
+    // A clip whose WAVE file could not be read when the project was opened: it keeps its slot,
+    // track, path and start time, holds no audio, plays and exports as silence, and is saved
+    // as it was, so the project finds the file again once it is back.
+    bool IsMissing() const { return missing_; }
+    void SetMissing(bool missing) { missing_ = missing; }
+
     // Reads a WAVE file (the clip's own FileName when `name` is empty) into Format and Data.
     // Only 16-bit data is taken; any failure leaves Data as it was and reports nothing.
     void LoadWaveFile(const std::string& name = {});
@@ -111,6 +117,7 @@ private:
     std::vector<std::uint8_t> data_;
     float startTime_ = 0.0f;
     std::string fileName_;
+    bool missing_ = false;
     ClipPlayback playback_;
     ClipCapture capture_;
 };

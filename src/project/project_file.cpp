@@ -1,5 +1,6 @@
 #include "project/project_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -17,11 +18,6 @@ namespace {
 constexpr std::int32_t kMinStoredRate = kLowestStreamRate;
 constexpr std::int32_t kMaxStoredRate = kHighestStreamRate;
 
-// The smallest track record (empty name, no clips) and clip record (empty path).
-constexpr std::uint64_t kMinTrackRecordBytes = 4 + 4 + 4 + 3 * 4 + 2 * 4 + 3 + 4;
-constexpr std::uint64_t kMinClipRecordBytes = 4 + 4 + 4 + 4;
-constexpr std::uint64_t kEqualizerBytes = 1 + 4 + kEqualizerBands * 4;
-
 void putI32(std::string& out, std::int32_t v) { appendLe32(out, static_cast<std::uint32_t>(v)); }
 void putF32(std::string& out, float v) {
     std::uint32_t bits;
@@ -30,48 +26,49 @@ void putF32(std::string& out, float v) {
 }
 void putU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
 
-// A stored text ends at its first zero byte, as the fixed buffers it was copied from did.
-std::string storedForm(const std::string& text) {
-    std::string bytes = toStoredText(text);
-    if (auto nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
-    return bytes;
-}
-
 void putText(std::string& out, const std::string& bytes) {
     putI32(out, static_cast<std::int32_t>(bytes.size()));
     out += bytes;
 }
 
-// Sequential reading that knows how much of the file is left, so no count is trusted
-// beyond what the file can really hold.
+// Sequential reading that knows how much of the file is left. A field that does not lie whole
+// in the file reads as 0 (the program always read into zeroed fields) and the rest of the
+// file is used up; no count is trusted beyond the records that begin in the file.
 class FieldReader {
 public:
     FieldReader(std::FILE* f, std::uint64_t size) : f_(f), size_(size) {}
 
     std::uint64_t offset() const { return offset_; }
-    std::uint64_t remaining() const { return size_ - offset_; }
+    std::uint64_t size() const { return size_; }
     bool atEnd() const { return offset_ >= size_; }
 
+    // Up to `n` bytes into `out`; what lies past the end stays as it was. True when all were there.
     bool bytes(void* out, std::size_t n) {
-        if (remaining() < n) return false;
-        if (n && std::fread(out, 1, n, f_) != n) return false;
-        offset_ += n;
-        return true;
+        const std::size_t have = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - offset_));
+        if (have && std::fread(out, 1, have, f_) != have) {
+            offset_ = size_;  // a read error ends the file here
+            return false;
+        }
+        offset_ += have;
+        return have == n;
     }
     bool i32(std::int32_t& v) {
         std::uint8_t b[4];
-        if (!bytes(b, 4)) return false;
-        v = static_cast<std::int32_t>(getLe32(b));
-        return true;
+        const bool whole = bytes(b, 4);
+        v = whole ? static_cast<std::int32_t>(getLe32(b)) : 0;
+        return whole;
     }
     bool f32(float& v) {
         std::uint8_t b[4];
-        if (!bytes(b, 4)) return false;
-        const std::uint32_t bits = getLe32(b);
+        const bool whole = bytes(b, 4);
+        const std::uint32_t bits = whole ? getLe32(b) : 0;
         std::memcpy(&v, &bits, 4);
-        return true;
+        return whole;
     }
-    bool u8(std::uint8_t& v) { return bytes(&v, 1); }
+    bool u8(std::uint8_t& v) {
+        v = 0;
+        return bytes(&v, 1);
+    }
 
 private:
     std::FILE* f_;
@@ -90,67 +87,74 @@ public:
         if (!header()) return;
         std::int32_t count = 0;
         const std::uint64_t countAt = in_.offset();
-        if (!field(in_.i32(count))) return;
-        if (count < 0 || std::uint64_t(count) * kMinTrackRecordBytes > in_.remaining())
-            return damage(ProjectFileDamage::BadTrackCount, count, countAt);
+        in_.i32(count);
+        if (count < 0) return damage(ProjectFileDamage::BadTrackCount, count, countAt);
         for (std::int32_t i = 0; i < count; ++i)
             if (!track()) return;
         equalizer();
     }
 
 private:
-    bool field(bool ok) {
-        if (!ok) damage(ProjectFileDamage::CutOff, 0, in_.offset());
-        return ok;
-    }
     void damage(ProjectFileDamage what, std::int64_t value, std::uint64_t at) {
         out_.damage = what;
         out_.damageValue = value;
         out_.damageOffset = at;
     }
-    bool optionalField(std::optional<std::int32_t>& into) {
+    // The count promised a record that the file ends before: the message says where it ended.
+    void endedBefore(std::int64_t records) { damage(ProjectFileDamage::CutOff, records, in_.size()); }
+
+    // The rate and the two main devices are read straight into their places: a file that
+    // ends before them leaves them as they were.
+    void keptField(std::optional<std::int32_t>& into) {
         std::int32_t v;
-        if (!field(in_.i32(v))) return false;
-        into = v;
-        return true;
+        if (in_.i32(v)) into = v;
     }
 
     bool header() {
         std::int32_t version;
-        if (!field(in_.i32(version))) return false;  // never checked
+        in_.i32(version);  // never checked
         const std::uint64_t rateAt = in_.offset();
         std::int32_t rate;
-        if (!field(in_.i32(rate))) return false;
-        if (rate < kMinStoredRate || rate > kMaxStoredRate) {
-            damage(ProjectFileDamage::BadSampleRate, rate, rateAt);
-            return false;
+        if (in_.i32(rate)) {
+            if (rate < kMinStoredRate || rate > kMaxStoredRate) {
+                damage(ProjectFileDamage::BadSampleRate, rate, rateAt);
+                return false;
+            }
+            out_.sampleRate = rate;
         }
-        out_.sampleRate = rate;
-        return optionalField(out_.playbackDevice) && optionalField(out_.playbackPerTrack) &&
-               optionalField(out_.recordingDevice) && optionalField(out_.recordingPerTrack) &&
-               optionalField(out_.recordingMode);
+        keptField(out_.playbackDevice);
+        in_.i32(out_.playbackPerTrack);
+        keptField(out_.recordingDevice);
+        in_.i32(out_.recordingPerTrack);
+        in_.i32(out_.recordingMode);
+        return true;
     }
 
     bool text(std::string& into, int limit, ProjectFileDamage tooLong) {
         const std::uint64_t at = in_.offset();
         std::int32_t n;
-        if (!field(in_.i32(n))) return false;
+        in_.i32(n);
         if (n < 0 || n > limit) {
             damage(tooLong, n, at);
             return false;
         }
+        // Bytes the file ends before stay zero, as in the zeroed buffer the program read into.
         char buffer[kMaxStoredPathBytes + 1] = {};
-        if (!field(in_.bytes(buffer, static_cast<std::size_t>(n)))) return false;
-        // The text ends at a zero byte, as in the fixed buffer the program always read into.
-        into = fromStoredText(std::string_view(buffer, std::strlen(buffer)));
+        in_.bytes(buffer, static_cast<std::size_t>(n));
+        into = fromStoredText(std::string_view(buffer, static_cast<std::size_t>(n)));
         return true;
     }
 
+    // False when reading must stop: damage, or the file ended before a promised record.
     bool track() {
         StoredTrack t;
         TrackSettings& s = t.settings;
         const std::uint64_t slotAt = in_.offset();
-        if (!field(in_.i32(s.slot))) return false;
+        // A record whose slot is not whole in the file holds nothing that could be opened.
+        if (!in_.i32(s.slot)) {
+            endedBefore(1);
+            return false;
+        }
         if (s.slot < 0 || s.slot > kStoredTrackSlotLimit) {
             damage(ProjectFileDamage::BadTrackSlot, s.slot, slotAt);
             return false;
@@ -160,14 +164,19 @@ private:
             return false;
         }
         if (!text(s.name, kMaxStoredNameBytes, ProjectFileDamage::BadNameLength)) return false;
-        if (!field(in_.i32(s.icon) && in_.f32(s.volume) && in_.f32(s.pan) && in_.f32(s.gain) &&
-                   in_.i32(s.playbackDevice) && in_.i32(s.recordingDevice) && in_.u8(s.recordArmed) &&
-                   in_.u8(s.muted) && in_.u8(s.soloed)))
-            return false;
+        in_.i32(s.icon);
+        in_.f32(s.volume);
+        in_.f32(s.pan);
+        in_.f32(s.gain);
+        in_.i32(s.playbackDevice);
+        in_.i32(s.recordingDevice);
+        in_.u8(s.recordArmed);
+        in_.u8(s.muted);
+        in_.u8(s.soloed);
         const std::uint64_t countAt = in_.offset();
         std::int32_t count;
-        if (!field(in_.i32(count))) return false;
-        if (count < 0 || std::uint64_t(count) * kMinClipRecordBytes > in_.remaining()) {
+        in_.i32(count);
+        if (count < 0) {
             damage(ProjectFileDamage::BadClipCount, count, countAt);
             return false;
         }
@@ -181,7 +190,10 @@ private:
     bool clip(StoredTrack& t) {
         StoredClip c;
         const std::uint64_t slotAt = in_.offset();
-        if (!field(in_.i32(c.clipSlot))) return false;
+        if (!in_.i32(c.clipSlot)) {
+            endedBefore(1);
+            return false;
+        }
         if (c.clipSlot < 0 || c.clipSlot >= kClipSlots) {
             damage(ProjectFileDamage::BadClipSlot, c.clipSlot, slotAt);
             return false;
@@ -190,23 +202,19 @@ private:
             damage(ProjectFileDamage::DuplicateClipSlot, c.clipSlot, slotAt);
             return false;
         }
-        if (!field(in_.i32(c.trackSlot))) return false;
+        in_.i32(c.trackSlot);
         if (!text(c.path, kMaxStoredPathBytes, ProjectFileDamage::BadPathLength)) return false;
-        if (!field(in_.f32(c.start))) return false;
+        in_.f32(c.start);
         t.clips.push_back(std::move(c));
         return true;
     }
 
+    // What there is of the block is taken; the rest, or all of it after the last track, reads as 0.
     void equalizer() {
         StoredEqualizer eq;
-        // A file that ends right after the tracks has no equalizer block: it reads as zeros.
-        if (!in_.atEnd()) {
-            if (in_.remaining() < kEqualizerBytes) damage(ProjectFileDamage::CutOff, 0, in_.offset());
-            // What there is of a cut block is still taken; the rest reads as zeros.
-            if (in_.u8(eq.on) && in_.i32(eq.bandSet))
-                for (auto& b : eq.bands)
-                    if (!in_.i32(b)) break;
-        }
+        in_.u8(eq.on);
+        in_.i32(eq.bandSet);
+        for (auto& b : eq.bands) in_.i32(b);
         out_.equalizer = eq;
     }
 
@@ -232,7 +240,7 @@ EncodedProjectFile encodeProjectFile(const ProjectFileContents& c) {
     putI32(out, static_cast<std::int32_t>(c.tracks.size()));
     for (const StoredTrack& t : c.tracks) {
         const TrackSettings& s = t.settings;
-        const std::string name = storedForm(s.name);
+        const std::string name = toStoredText(s.name);
         if (name.size() > kMaxStoredNameBytes) {
             result = {{}, EncodeError::NameTooLong, s.name};
             return result;
@@ -250,7 +258,7 @@ EncodedProjectFile encodeProjectFile(const ProjectFileContents& c) {
         putU8(out, s.soloed);
         putI32(out, static_cast<std::int32_t>(t.clips.size()));
         for (const StoredClip& clip : t.clips) {
-            const std::string path = storedForm(clip.path);
+            const std::string path = toStoredText(clip.path);
             if (path.size() > kMaxStoredPathBytes) {
                 result = {{}, EncodeError::PathTooLong, clip.path};
                 return result;

@@ -71,7 +71,7 @@ EncodedProjectFile encodeProjectFile(const ProjectFileContents& contents);
 
 enum class ProjectFileDamage {
     None,
-    CutOff,  // the file ends inside a field or a record
+    CutOff,  // the file ends before a record its count promised
     BadSampleRate,
     BadTrackCount,  // below 0, or more records than the file can hold
     BadTrackSlot,   // outside 0..10,000
@@ -83,23 +83,23 @@ enum class ProjectFileDamage {
     BadPathLength,  // below 0 or above 259
 };
 
-// What a file gave. Reading stops at the first damage; everything before it is kept. Header
-// fields the file ended before are not set, so the caller keeps its own values.
+// What a file gave. A field that the file ends before reads as 0, so a record cut inside keeps
+// what it holds; reading stops at the first damage, and everything before it is kept. The rate
+// and the two main devices are not set when the file ends before them: the caller keeps its own.
 struct ParsedProjectFile {
     bool opened = false;                // the file could be opened for reading
     FileKind kind = FileKind::Missing;  // what the path names (only regular files are opened)
     bool projectId = false;             // it starts with the program id
     std::optional<std::int32_t> sampleRate;
-    std::optional<std::int32_t> playbackDevice, playbackPerTrack;
-    std::optional<std::int32_t> recordingDevice, recordingPerTrack;
-    std::optional<std::int32_t> recordingMode;
-    std::vector<StoredTrack> tracks;  // complete records (a cut clip list keeps its whole clips)
+    std::optional<std::int32_t> playbackDevice, recordingDevice;
+    std::int32_t playbackPerTrack = 0, recordingPerTrack = 0, recordingMode = 0;
+    std::vector<StoredTrack> tracks;  // every record that begins in the file
     // Read when the track records were intact; a file that ends right after them reads as
     // off, band set 0, all bands 0.
     std::optional<StoredEqualizer> equalizer;
     ProjectFileDamage damage = ProjectFileDamage::None;
     std::int64_t damageValue = 0;    // the offending count or slot
-    std::uint64_t damageOffset = 0;  // byte offset of the field where reading stopped
+    std::uint64_t damageOffset = 0;  // byte offset of the offending field, or where the file ended
 };
 
 // Only a regular file is opened: a FIFO, device or folder is refused at once.

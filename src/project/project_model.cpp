@@ -155,6 +155,7 @@ void ProjectModel::applySettings(int slot, const TrackSettings& s, bool full, in
     if (p >= 0 && p <= kSliderWidth) t.pan = sliderPositionToPan(p);
     int g = gainToSliderPosition(s.gain);
     if (g >= 0 && g <= kSliderWidth) t.gain = sliderPositionToGain(g);
+    markModified();
     if (!full) return;
     t.playbackDevice = (s.playbackDevice >= 0 && s.playbackDevice < playbackDeviceCount) ? s.playbackDevice : -1;
     t.recordingDevice = (s.recordingDevice >= 0 && s.recordingDevice < recordingDeviceCount) ? s.recordingDevice : -1;

@@ -118,17 +118,40 @@ public:
     bool AnySolo = false;
     int recordingMode = 0;  // 0 "ステレオ", 1 "モノラル": the channels of every new take
     // Any value but 1 (mono) records stereo, as a project file's unknown value does.
-    void setRecordingMode(int mode) { recordingMode = mode == 1 ? 1 : 0; }
+    void setRecordingMode(int mode) {
+        const int wanted = mode == 1 ? 1 : 0;
+        if (wanted == recordingMode) return;
+        recordingMode = wanted;
+        markModified();
+    }
 
     Signal<int, TrackChange> trackChanged;  // track slot, -1 for many
     Signal<int, ClipChange> clipChanged;    // clip slot
     Signal<> replaced;                      // the whole project (reset, opened, built anew)
     void changedTrack(int slot, TrackChange what) {
+        // Panel heights and the selection are not part of the project file.
+        if (what != TrackChange::Layout && what != TrackChange::Selected) markModified();
         if (bulk_ == 0) trackChanged(slot, what);
     }
     void changedClip(int slot, ClipChange what) {
+        markModified();
         if (bulk_ == 0) clipChanged(slot, what);
     }
+
+    // Whether the project holds changes that its file does not: set by every edit of what the
+    // file saves, cleared once the project was saved, opened or made anew. Edits made while a
+    // project is built (BulkChange) do not count.
+    bool modified() const { return modified_; }
+    void markModified() {
+        if (bulk_ == 0 && !modified_) setModified(true);
+    }
+    // Announces every call: a save under a new name changes the title even when nothing was
+    // modified.
+    void setModified(bool modified) {
+        modified_ = modified;
+        modifiedChanged();
+    }
+    Signal<> modifiedChanged;
 
     // While one lives, single changes are not announced; when the last one goes, the whole
     // project is announced as replaced. For building a project from scratch (opening a file,
@@ -194,6 +217,7 @@ public:
 
 private:
     int bulk_ = 0;
+    bool modified_ = false;
     std::vector<TrackSlot> TrackTable;                   // kTrackSlots slots
     std::vector<std::unique_ptr<TMultiWave>> ClipTable;  // kClipSlots slots, empty or one clip
 };

@@ -106,9 +106,15 @@ std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
 }
 
 std::string toStoredText(std::string_view text) {
+    // A text ends at its first zero byte, as the fixed buffers of the format do.
+    text = text.substr(0, text.find('\0'));
     if (isValidUtf8(text)) {
-        if (auto cp = utf8ToCp932(text)) return *cp;
-        return std::string(text);
+        auto cp = utf8ToCp932(text);
+        if (!cp) return std::string(text);
+        if (fromStoredText(*cp) == text) return *cp;
+        // Its cp932 bytes are also valid UTF-8 ("ﾃｽ" is C3 BD, which reads as "ý"): a zero
+        // byte after them says "cp932". Readers of the format end the text at that byte.
+        return *cp + '\0';
     }
     // Raw bytes: as they are, unless a reader would take them for cp932 text or a marked form.
     const bool marked = !text.empty() && static_cast<unsigned char>(text.front()) == kRawBytesMark;
@@ -117,11 +123,19 @@ std::string toStoredText(std::string_view text) {
 }
 
 std::string fromStoredText(std::string_view bytes) {
+    if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos) {
+        const std::string_view head = bytes.substr(0, nul);
+        if (nul + 1 == bytes.size())
+            if (auto text = cp932ToUtf8(head)) return *text;
+        return fromStoredText(head);
+    }
     if (isValidUtf8(bytes)) return std::string(bytes);
     if (!bytes.empty() && static_cast<unsigned char>(bytes.front()) == kRawBytesMark)
         return std::string(bytes.substr(1));
     if (auto text = cp932ToUtf8(bytes)) return *text;
     return std::string(bytes);
 }
+
+std::size_t storedTextBytes(std::string_view text) { return toStoredText(text).size(); }
 
 }  // namespace tqx

@@ -11,6 +11,12 @@
 // cp932 text contains, so a reader of either kind cannot take it for text it wrote. Reading
 // turns bytes that are neither UTF-8 nor cp932 back into themselves, and drops such a leading
 // 0xFF. The stored form stays one count and that many bytes, as every reader expects.
+//
+// A few cp932 texts are also valid UTF-8 (half-width katakana pairs such as "ﾃｽ", C3 BD,
+// which reads as "ý"). They are stored as cp932 followed by one zero byte: readers of the
+// format end a text at its first zero byte and see the cp932 text; this reader takes bytes
+// that end in that one zero byte as cp932. No writer of the format ever stored a zero byte.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,8 +32,11 @@ std::optional<std::string> utf8ToCp932(std::string_view utf8);
 std::optional<std::string> cp932ToUtf8(std::string_view cp932);
 
 // The bytes a project file stores for a text (or for raw bytes that are not UTF-8), and the
-// text of stored bytes. Any bytes read back can be stored again.
+// text of stored bytes. A text ends at its first zero byte. Every text reads back as itself,
+// and any bytes read back can be stored again in as many bytes or fewer.
 std::string toStoredText(std::string_view text);
 std::string fromStoredText(std::string_view bytes);
+// How many bytes the project file needs for `text`: what its 255- and 259-byte limits count.
+std::size_t storedTextBytes(std::string_view text);
 
 }  // namespace tqx

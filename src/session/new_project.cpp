@@ -7,6 +7,8 @@
 
 #include "effects/equalizer.h"
 #include "engine/transport.h"
+#include "project/project_file.h"
+#include "project/text_encoding.h"
 #include "session/studio.h"
 #include "session/track_commands.h"
 
@@ -40,8 +42,38 @@ bool makeFolders(const fs::path& path) {
 
 }  // namespace
 
-int confirmNewProject(const NewProjectEntries& entries, UserDialogs& dialogs, std::string& chosenProjectFile) {
+std::string expandHomeFolder(const std::string& location) {
+    if (location != "~" && location.rfind("~/", 0) != 0) return location;
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return location;
+    std::string expanded = home;
+    if (expanded.size() > 1 && expanded.back() == '/') expanded.pop_back();
+    return expanded + location.substr(1);
+}
+
+namespace {
+
+std::string nameTooLongMessage(const std::string& name) {
+    return "エラー。名前が長すぎます。プロジェクトファイル「" + name + kProjectFileExtension +
+           "」の名前がファイル名の上限 " + std::to_string(kMaxFileNameBytes) + " バイトを超えます。";
+}
+
+}  // namespace
+
+std::string takeFolderTooLongMessage(const std::string& folder) {
+    return "このフォルダに録音するファイルのパスが、プロジェクトファイルに保存できる " +
+           std::to_string(kMaxStoredPathBytes) + " バイトを超えます。\n" + folder;
+}
+
+bool takePathsFit(const std::string& folder) {
+    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    return storedTextBytes(base + kLongestTakeName) <= static_cast<std::size_t>(kMaxStoredPathBytes);
+}
+
+int confirmNewProject(const NewProjectEntries& given, UserDialogs& dialogs, std::string& chosenProjectFile) {
     chosenProjectFile.clear();
+    NewProjectEntries entries = given;
+    entries.location = expandHomeFolder(given.location);
     if (entries.name.empty()) {
         error(dialogs, "名前が入力されていません。");
         return kNewProjectNone;
@@ -56,6 +88,17 @@ int confirmNewProject(const NewProjectEntries& entries, UserDialogs& dialogs, st
         error(dialogs, "名前に「/」は使えません。また「.」「..」は名前にできません。");
         return kNewProjectNone;
     }
+    // What the project file cannot store is refused before any folder is made.
+    if (entries.name.size() + std::string(kProjectFileExtension).size() > kMaxFileNameBytes) {
+        error(dialogs, nameTooLongMessage(entries.name));
+        return kNewProjectNone;
+    }
+    const std::string base = entries.location.back() == '/' ? entries.location : entries.location + "/";
+    const std::string projectFolder = entries.createProjectFolder ? base + entries.name : entries.location;
+    if (!takePathsFit(projectFolder)) {
+        error(dialogs, "エラー。場所が長すぎます。" + takeFolderTooLongMessage(projectFolder));
+        return kNewProjectNone;
+    }
     const fs::path location(entries.location);
     std::error_code ec;
     if (!fs::is_directory(location, ec)) {
@@ -67,15 +110,14 @@ int confirmNewProject(const NewProjectEntries& entries, UserDialogs& dialogs, st
             return kNewProjectNone;
         }
     }
-    const std::string base = entries.location.back() == '/' ? entries.location : entries.location + "/";
     if (entries.createProjectFolder) {
-        chosenProjectFile = base + entries.name + "/" + entries.name + ".tqxproj";
+        chosenProjectFile = base + entries.name + "/" + entries.name + kProjectFileExtension;
         if (!makeFolders(base + entries.name)) {
             error(dialogs, "エラー。プロジェクトフォルダを作成できませんでした。");
             return kNewProjectNone;
         }
     } else {
-        chosenProjectFile = base + entries.name + ".tqxproj";
+        chosenProjectFile = base + entries.name + kProjectFileExtension;
     }
     return kNewProjectOk;
 }
@@ -103,6 +145,8 @@ void applyNewProject(Studio& studio, int trackCountIndex, int rateIndex, const s
     studio.model.SavePath = chosenProjectFile;
     studio.equalizer().newProjectReset();
     studio.timeline.scaleChanged();
+    studio.newProjectChoice = {trackCountIndex, rateIndex};
+    studio.model.setModified(false);
 }
 
 }  // namespace tqx

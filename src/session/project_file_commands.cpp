@@ -9,6 +9,8 @@
 #include "engine/transport.h"
 #include "io/wave_import.h"
 #include "platform/atomic_file_writer.h"
+#include "project/clip_location.h"
+#include "session/new_project.h"
 #include "session/studio.h"
 
 namespace tqx {
@@ -23,16 +25,31 @@ float saneOr(float value, float fallback, float limit) {
 constexpr float kSettingLimit = 1000.0f;
 constexpr float kStartTimeLimit = 1.0e6f;  // seconds; far beyond any recording
 
-// Reports progress once opening has taken longer than this.
-constexpr auto kProgressAfter = std::chrono::seconds(1);
-
 }  // namespace
 
 void ProjectFileCommands::error(const std::string& text) {
     studio_.dialogs.messageBox(text, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
 }
 
+bool ProjectFileCommands::askToSaveChanges() {
+    if (!studio_.model.modified()) return true;
+    switch (studio_.dialogs.messageBox(kSaveChangesQuestion, kApplicationTitle, DialogIcon::Question,
+                                       DialogButtons::YesNoCancel)) {
+        case DialogAnswer::Yes: return SaveCommand();
+        case DialogAnswer::No: return true;
+        case DialogAnswer::Ok:
+        case DialogAnswer::Cancel: break;
+    }
+    return false;
+}
+
 void ProjectFileCommands::OpenCommand() {
+    studio_.StopAll();
+    if (!askToSaveChanges()) return;
+    chooseAndOpen();
+}
+
+void ProjectFileCommands::chooseAndOpen() {
     studio_.StopAll();
     auto path = studio_.dialogs.openFile(fileFilter(), "tqxproj");
     if (!path) return;
@@ -41,26 +58,28 @@ void ProjectFileCommands::OpenCommand() {
     studio_.texts.setCaption(kApplicationTitle);
 }
 
-void ProjectFileCommands::SaveCommand() {
+bool ProjectFileCommands::SaveCommand() {
     studio_.StopAll();
-    if (studio_.model.SavePath.empty()) {
-        SaveAsCommand();
-        return;
-    }
+    if (studio_.model.SavePath.empty()) return SaveAsCommand();
     studio_.texts.setCaption(kSavingCaption);
-    Write(studio_.model.SavePath);
+    const bool written = Write(studio_.model.SavePath);
     studio_.texts.setCaption(kApplicationTitle);
+    return written;
 }
 
-void ProjectFileCommands::SaveAsCommand() {
+bool ProjectFileCommands::SaveAsCommand() {
     studio_.StopAll();
     auto path = studio_.dialogs.saveFile(studio_.model.ProjectPath, fileFilter(), "tqxproj", true);
-    if (!path) return;
+    if (!path) return false;
     studio_.texts.setCaption(kSavingCaption);
     const bool written = Write(*path);
-    studio_.texts.setCaption(kApplicationTitle);
     // Save goes on writing to this file only once it really holds the project.
-    if (written) studio_.model.SavePath = *path;
+    if (written) {
+        studio_.model.SavePath = *path;
+        studio_.model.setModified(false);  // the title names the new file
+    }
+    studio_.texts.setCaption(kApplicationTitle);
+    return written;
 }
 
 ProjectFileContents ProjectFileCommands::gather() const {
@@ -124,7 +143,10 @@ bool ProjectFileCommands::writeFile(const std::string& path) {
         case AtomicFileWriter::Status::CannotWrite: studio_.dialogs.showMessage(kCannotCreateMessage); return false;
     }
     file.write(encoded.bytes.data(), encoded.bytes.size());
-    if (file.commit() == AtomicFileWriter::Status::Ok) return true;
+    if (file.commit() == AtomicFileWriter::Status::Ok) {
+        studio_.model.setModified(false);
+        return true;
+    }
     studio_.dialogs.showMessage(file.replacesExisting() ? kCannotWriteMessage : kCannotWriteNewMessage);
     return false;
 }
@@ -156,7 +178,7 @@ bool ProjectFileCommands::loadFile(const std::string& path) {
         studio_.model.SavePath.clear();
         if (parsed.projectId) {
             applyHeader(parsed);
-            finished = applyTracks(parsed);
+            finished = applyTracks(parsed, path);  // false: the user stopped it
             // A file that was damaged before its equalizer block gives a flat equalizer, like
             // one that ends after its tracks.
             applyEqualizer(finished && parsed.equalizer ? *parsed.equalizer : StoredEqualizer{});
@@ -164,6 +186,14 @@ bool ProjectFileCommands::loadFile(const std::string& path) {
             studio_.model.ProjectPath = path;
         }
     }
+    if (parsed.projectId && !finished) {
+        // Half a project must never be saved over the file it came from.
+        clipsLeftOut_.clear();
+        applyNewProject(studio_, studio_.newProjectChoice.trackCountIndex, studio_.newProjectChoice.rateIndex, {});
+        return false;
+    }
+    studio_.model.setModified(false);
+    reportMissingClips();
     if (!parsed.projectId) {
         error(kWrongIdMessage);
         return false;
@@ -184,14 +214,14 @@ void ProjectFileCommands::applyHeader(const ParsedProjectFile& parsed) {
     DeviceChoice& devices = studio_.deviceChoice();
     // A stored -1 (or a device this machine lacks) selects the last item, "WAVE MAPPER".
     if (parsed.playbackDevice) devices.ComboBox2Change(devices.outputItemOf(*parsed.playbackDevice));
-    if (parsed.playbackPerTrack) devices.CheckBox2Click(*parsed.playbackPerTrack != 0);
+    devices.CheckBox2Click(parsed.playbackPerTrack != 0);
     if (parsed.recordingDevice) devices.ComboBox1Change(devices.inputItemOf(*parsed.recordingDevice));
-    if (parsed.recordingPerTrack) devices.CheckBox1Click(*parsed.recordingPerTrack != 0);
-    if (parsed.recordingMode) studio_.model.setRecordingMode(*parsed.recordingMode);
+    devices.CheckBox1Click(parsed.recordingPerTrack != 0);
+    studio_.model.setRecordingMode(parsed.recordingMode);
     devices.changed();
 }
 
-bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
+bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed, const std::string& path) {
     ProjectModel& model = studio_.model;
     const int outputs = static_cast<int>(studio_.devices.outputs.size());
     const int inputs = static_cast<int>(studio_.devices.inputs.size());
@@ -202,7 +232,7 @@ bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
     const auto started = std::chrono::steady_clock::now();
     const auto goOn = [&] {
         ++done;
-        if (std::chrono::steady_clock::now() - started < kProgressAfter) return true;
+        if (std::chrono::steady_clock::now() - started < progressAfter) return true;
         const std::string what =
             std::string(kOpeningCaption) + " " + std::to_string(done) + "/" + std::to_string(total);
         return studio_.dialogs.progress(what, double(done) / double(total));
@@ -222,29 +252,53 @@ bool ProjectFileCommands::applyTracks(const ParsedProjectFile& parsed) {
         s.gain = saneOr(s.gain, 0.0f, kSettingLimit);
         model.applySettings(slot, s, true, outputs, inputs);
 
-        bool stopped = false;
         for (const StoredClip& clip : stored.clips) {
-            if (!goOn()) {
-                stopped = true;
-                break;
-            }
-            if (studio_.importer().importForProject(clip.clipSlot, clip.path, slot)) continue;
-            clipsLeftOut_.push_back(clip);
-            clipsLeftOut_.back().trackSlot = slot;  // the track it would have been on
-            studio_.texts.addMemo(kClipFailedMemo);
-            studio_.texts.addMemo("トラック: " + std::to_string(slot));
-            studio_.texts.addMemo("ファイル: " + clip.path);
+            if (!goOn()) return false;
+            applyClip(clip, slot, path);
         }
-        // The clips take their places from the file; failed imports left their slots empty.
+        // The clips take their places from the file.
         for (const StoredClip& clip : stored.clips) {
             TMultiWave* wave = model.clip(clip.clipSlot);
             if (!wave) continue;
             wave->SetStartTime(saneOr(clip.start, 0.0f, kStartTimeLimit));
             studio_.timeline.layClip(*wave, model.ProjectSampleRate);
         }
-        if (stopped) return false;
     }
     return true;
+}
+
+void ProjectFileCommands::applyClip(const StoredClip& clip, int track, const std::string& projectFile) {
+    std::string where = clip.path;
+    if (auto found = relocatedClipPath(clip.path, projectFile)) {
+        where = *found;
+        studio_.texts.addMemo(kRelocatedMemo);
+        studio_.texts.addMemo("元の場所: " + clip.path);
+        studio_.texts.addMemo("見つけた場所: " + where);
+    }
+    // A file that is not there is reported once, with the others, not by the import.
+    const bool there = fileKindOf(where) != FileKind::Missing;
+    if (there && studio_.importer().importForProject(clip.clipSlot, where, track)) return;
+    clipsLeftOut_.push_back(clip);
+    clipsLeftOut_.back().trackSlot = track;  // the track it is on
+    studio_.texts.addMemo(kClipFailedMemo);
+    studio_.texts.addMemo("トラック: " + std::to_string(track));
+    studio_.texts.addMemo("ファイル: " + clip.path);
+    if (clip.clipSlot < 0 || clip.clipSlot >= kClipSlots || studio_.model.clip(clip.clipSlot)) return;
+    // Kept as it was stored, so saving writes it back and a later open finds the file again.
+    TMultiWave& missing = studio_.model.createClip(clip.clipSlot);
+    missing.SetMissing(true);
+    missing.SetTrack(track);
+    missing.SetFileName(clip.path);
+}
+
+void ProjectFileCommands::reportMissingClips() {
+    if (clipsLeftOut_.empty()) return;
+    std::string text = kMissingClipsMessage;
+    for (std::size_t i = 0; i < clipsLeftOut_.size() && i < kMissingClipsListed; ++i)
+        text += "\n" + clipsLeftOut_[i].path;
+    if (clipsLeftOut_.size() > kMissingClipsListed)
+        text += "\nほか " + std::to_string(clipsLeftOut_.size() - kMissingClipsListed) + " 個";
+    studio_.dialogs.messageBox(text, kApplicationTitle, DialogIcon::Warning, DialogButtons::Ok);
 }
 
 void ProjectFileCommands::applyEqualizer(const StoredEqualizer& stored) {
@@ -260,7 +314,9 @@ std::string ProjectFileCommands::damageMessage(const ParsedProjectFile& parsed) 
     std::string detail;
     switch (parsed.damage) {
         case ProjectFileDamage::None: return {};
-        case ProjectFileDamage::CutOff: detail = "ファイルが途中で終わっています。"; break;
+        case ProjectFileDamage::CutOff:
+            detail = "ファイルが途中で終わっていて、トラックかクリップの記録が足りません。";
+            break;
         case ProjectFileDamage::BadSampleRate: detail = "サンプリング周波数 " + v + " Hz は使えません。"; break;
         case ProjectFileDamage::BadTrackCount: detail = "トラック数 " + v + " が不正です。"; break;
         case ProjectFileDamage::BadTrackSlot: detail = "トラックのスロット番号 " + v + " が範囲外です。"; break;

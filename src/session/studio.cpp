@@ -30,6 +30,9 @@ Studio::Studio(Platform platform)
     exporter_ = std::make_unique<Exporter>(exportContext(), stopAll, selectedClip);
     projectFile_ = std::make_unique<ProjectFileCommands>(*this);
     trackCommands_ = std::make_unique<TrackCommands>(*this);
+    // The equalizer and the per-track device boxes are saved with the project.
+    equalizerEdits_ = equalizer_->changed.connect([this] { model.markModified(); });
+    deviceEdits_ = deviceChoice_->changed.connect([this] { model.markModified(); });
 }
 
 Studio::~Studio() {

@@ -17,6 +17,7 @@
 #include "platform/user_dialogs.h"
 #include "project/device_selection.h"
 #include "project/project_model.h"
+#include "session/new_project.h"
 
 namespace tqx {
 
@@ -59,6 +60,8 @@ public:
     WindowTexts texts;
     int selectedClip = -1;  // the clip the clip popup menu was last opened on
     bool closing = false;   // the main window is closing
+    // The last new project's tracks and rate; an open the user stops falls back to such a project.
+    NewProjectChoice newProjectChoice;
 
     Equalizer& equalizer() { return *equalizer_; }
     LevelMeters& meters() { return *meters_; }
@@ -91,6 +94,7 @@ private:
     std::unique_ptr<Exporter> exporter_;
     std::unique_ptr<ProjectFileCommands> projectFile_;
     std::unique_ptr<TrackCommands> trackCommands_;
+    Connection equalizerEdits_, deviceEdits_;
 };
 
 }  // namespace tqx

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "platform/number_format.h"
+#include "project/text_encoding.h"
+#include "session/new_project.h"
 #include "session/studio.h"
 
 namespace tqx {
@@ -66,7 +68,17 @@ void TrackCommands::flip(int slot, bool TrackSlot::*flag) {
 
 void TrackCommands::toggleMute(int slot) { flip(slot, &TrackSlot::muted); }
 void TrackCommands::toggleSolo(int slot) { flip(slot, &TrackSlot::soloed); }
-void TrackCommands::toggleRecordArm(int slot) { flip(slot, &TrackSlot::recordArmed); }
+void TrackCommands::toggleRecordArm(int slot) {
+    // Takes go beside the project file; one whose path the file could not store is never begun.
+    const std::string& project = studio_.model.ProjectPath;
+    const std::string folder = project.substr(0, project.rfind('/') + 1);
+    if (studio_.model.trackExists(slot) && !studio_.model.track(slot).recordArmed && !takePathsFit(folder)) {
+        studio_.dialogs.messageBox(takeFolderTooLongMessage(folder), kApplicationTitle, DialogIcon::Error,
+                                   DialogButtons::Ok);
+        return;
+    }
+    flip(slot, &TrackSlot::recordArmed);
+}
 
 void TrackCommands::setSliderPosition(int slot, TrackSlider slider, int p) {
     if (!studio_.model.trackExists(slot) || !validPosition(p)) return;
@@ -142,8 +154,16 @@ void TrackCommands::setIcon(int slot, int icon) {
     studio_.model.changedTrack(slot, TrackChange::Values);
 }
 
+bool trackNameFits(const std::string& name) {
+    return storedTextBytes(name) <= static_cast<std::size_t>(kMaxTrackNameBytes);
+}
+
 bool TrackCommands::setName(int slot, const std::string& name) {
-    if (!studio_.model.trackExists(slot) || name.size() > kMaxTrackNameBytes) return false;
+    if (!studio_.model.trackExists(slot)) return false;
+    if (!trackNameFits(name)) {
+        studio_.dialogs.messageBox(kTrackNameTooLongMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+        return false;
+    }
     TrackSlot& t = studio_.model.track(slot);
     if (t.name == name) return true;
     t.name = name;

@@ -13,7 +13,12 @@ namespace tqx {
 class Studio;
 
 inline constexpr int kTrackIconCount = 13;
-inline constexpr int kMaxTrackNameBytes = 255;
+inline constexpr int kMaxTrackNameBytes = 255;  // in the project file's form of the name
+inline constexpr const char* kTrackNameTooLongMessage =
+    "エラー。トラック名が長すぎます。プロジェクトファイルに保存できるのは 255 バイト（シフトJIS"
+    "で表せない文字は UTF-8）までです。";
+// Whether the project file can store `name`: its stored form (cp932 where it has one) fits.
+bool trackNameFits(const std::string& name);
 
 enum class TrackSlider { Volume, Pan, Gain };
 
@@ -41,6 +46,8 @@ public:
     // --- toggles and sliders ---
     void toggleMute(int slot);
     void toggleSolo(int slot);
+    // Arming is refused, with a message, while the project's folder is too long for the paths
+    // of its takes.
     void toggleRecordArm(int slot);
     // p is a slider position 0..kSliderWidth; anything else is ignored.
     void setVolumePosition(int slot, int p);
@@ -62,7 +69,7 @@ public:
 
     // --- icon and name ---
     void setIcon(int slot, int icon);  // 0..12
-    // False (nothing changes) for a name longer than the name field's 255 bytes.
+    // False (nothing changes, the user is told) for a name the project file cannot store.
     bool setName(int slot, const std::string& name);
 
     // --- panel heights and order ---

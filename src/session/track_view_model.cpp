@@ -130,6 +130,11 @@ void TrackViewModel::N1Click(const std::vector<int>& selected) {
 
 bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, const std::string& before) {
     if (cells[RowTrack - 1].empty() || !ShownTrack) return false;
+    if (row == RowName && !trackNameFits(text)) {
+        studio_.dialogs.messageBox(kTrackNameTooLongMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
+        cells[RowName - 1] = before;
+        return false;
+    }
     if (row >= RowName && row <= RowGain) cells[row - 1] = text;
     if (row == RowVolume || row == RowGain) {
         auto v = parseDecimal(text);

@@ -21,12 +21,13 @@ bool whole(const tqx::ParsedProjectFile& p) {
 
 tqx::ProjectFileContents contentsOf(const tqx::ParsedProjectFile& p) {
     tqx::ProjectFileContents c;
-    c.sampleRate = *p.sampleRate;
-    c.playbackDevice = *p.playbackDevice;
-    c.playbackPerTrack = *p.playbackPerTrack;
-    c.recordingDevice = *p.recordingDevice;
-    c.recordingPerTrack = *p.recordingPerTrack;
-    c.recordingMode = *p.recordingMode;
+    // A file that ends in its header leaves the rate and the main devices as they were.
+    c.sampleRate = p.sampleRate.value_or(c.sampleRate);
+    c.playbackDevice = p.playbackDevice.value_or(c.playbackDevice);
+    c.playbackPerTrack = p.playbackPerTrack;
+    c.recordingDevice = p.recordingDevice.value_or(c.recordingDevice);
+    c.recordingPerTrack = p.recordingPerTrack;
+    c.recordingMode = p.recordingMode;
     c.tracks = p.tracks;
     c.equalizer = *p.equalizer;
     return c;

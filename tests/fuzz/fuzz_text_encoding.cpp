@@ -9,12 +9,10 @@
 
 namespace {
 
-// Texts whose cp932 bytes happen to be valid UTF-8 (a few half-width katakana pairs) are still
-// read back as that UTF-8; they are the one known exception.
+// A text ends at its first zero byte, as the format's buffers end it.
 bool readsBack(const std::string& text) {
-    const std::string stored = tqx::toStoredText(text);
-    if (tqx::fromStoredText(stored) == text) return true;
-    return tqx::isValidUtf8(text) && tqx::isValidUtf8(stored) && stored != text;
+    const std::string name = text.substr(0, text.find('\0'));
+    return tqx::fromStoredText(tqx::toStoredText(name)) == name;
 }
 
 }  // namespace

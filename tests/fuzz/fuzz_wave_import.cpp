@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (chunks.dataOffset > size || chunks.dataAvailable > size - chunks.dataOffset) std::abort();
     if (chunks.dataAvailable > chunks.dataDeclared) std::abort();
 
-    const tqx::ImportFormatCheck check = tqx::checkImportFormat(chunks.format);
+    const tqx::ImportFormatCheck check = tqx::checkImportFormat(chunks.format, chunks.extensiblePcm);
     if (check.verdict != tqx::ImportFormatVerdict::Accepted) {
         if (tqx::importRefusalMessage("in.wav", chunks.format, check.verdict).empty()) std::abort();
         return 0;

@@ -1,10 +1,12 @@
 // The clip popup's commands: exporting the current clip in its own format, and deleting it.
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "effects/apply_equalizer.h"
 #include "effects/equalizer.h"
 #include "io/export_test_support.h"
+#include "io/wave_import.h"
 #include "session/clip_commands.h"
 #include "support/change_log.h"
 
@@ -110,6 +112,89 @@ TEST_F(ClipCommands, EqualizerFiltersEachOfTheClipsOwnChannelsApart) {
         ASSERT_EQ(threeOut[3 * f + 1], middle[f]) << f;
         ASSERT_EQ(threeOut[3 * f + 2], 0) << f;
     }
+}
+
+// A 16-bit WAVE_FORMAT_EXTENSIBLE file: a 40-byte fmt chunk naming PCM as its sub-format.
+std::vector<std::uint8_t> extensibleWave(std::uint16_t channels, const Samples& samples) {
+    const auto data = test::sampleBytes(samples);
+    std::vector<std::uint8_t> out;
+    const auto le16 = [&](unsigned v) {
+        out.push_back(std::uint8_t(v));
+        out.push_back(std::uint8_t(v >> 8));
+    };
+    const auto le32 = [&](std::size_t v) {
+        le16(unsigned(v & 0xFFFF));
+        le16(unsigned(v >> 16));
+    };
+    const auto id = [&](const char* four) {
+        for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(four[i]));
+    };
+    id("RIFF");
+    le32(4 + 8 + 40 + 8 + data.size());
+    id("WAVE");
+    id("fmt ");
+    le32(40);
+    le16(0xFFFE);
+    le16(channels);
+    le32(44100);
+    le32(44100u * 2 * channels);
+    le16(2 * channels);
+    le16(16);
+    le16(22);                     // extra bytes
+    le16(16);                     // valid bits
+    le32(channels == 2 ? 3 : 4);  // speaker positions
+    for (unsigned b : {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+        out.push_back(std::uint8_t(b));  // the PCM sub-format
+    id("data");
+    le32(data.size());
+    for (std::uint8_t b : data) out.push_back(b);
+    return out;
+}
+
+bool soxReads(const std::string& path) {
+    if (std::system("command -v sox >/dev/null 2>&1") != 0) return true;  // cannot judge
+    return std::system(("sox --i '" + path + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST_F(ClipCommands, AnExtensibleClipIsImportedAsPcmAndExportedAsAFileOtherProgramsRead) {
+    const int t = addTrack();
+    studio.model.SelectedTrack = t;
+    const std::string in = dir.file("ext.wav");
+    test::writeFile(in, extensibleWave(2, stereo(100, 1000, -2000)));
+    studio.importer().importInteractive(in);
+    ASSERT_NE(model().clip(0), nullptr);
+    EXPECT_EQ(model().clip(0)->GetFormat().formatTag, WaveFormat::kPcm);
+
+    const ExportedWave out = exportClip(0, "out.wav");
+    ASSERT_TRUE(out.exists);
+    EXPECT_EQ(out.format, WaveFormat::pcm(2, 44100));
+    EXPECT_EQ(out.samples, stereo(100, 1000, -1999));
+    EXPECT_TRUE(soxReads(dir.file("out.wav")));
+
+    // Four channels cannot be played or mixed: refused at the door, not rendered as silence.
+    const std::string quad = dir.file("quad.wav");
+    test::writeFile(quad, extensibleWave(4, Samples(400, 7)));
+    dialogs.shown.clear();
+    studio.importer().importInteractive(quad);
+    EXPECT_EQ(model().clipCount(), 1);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].find("チャンネル数 4"), std::string::npos);
+}
+
+TEST_F(ClipCommands, AnExportOntoASymbolicLinkWritesTheLinksTarget) {
+    const int t = addTrack();
+    addClip(t, 0.0f, stereo(10, 100, 200));
+    std::filesystem::create_directory(dir.path() / "real");
+    test::writeFile(dir.file("real/target.wav"), {1, 2, 3});
+    std::filesystem::permissions(dir.path() / "real/target.wav", std::filesystem::perms(0640));
+    std::filesystem::create_symlink("real/target.wav", dir.path() / "link.wav");
+
+    exportClip(0, "link.wav");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.wav"));
+    const ExportedWave target = test::readExport(dir.file("real/target.wav"));
+    ASSERT_TRUE(target.exists);
+    EXPECT_EQ(target.samples, stereo(10, 100, 200));
+    EXPECT_EQ(std::filesystem::status(dir.path() / "real/target.wav").permissions(), std::filesystem::perms(0640));
 }
 
 TEST_F(ClipCommands, NoCurrentClipEndsAfterTheQuestion) {

@@ -67,3 +67,63 @@ TEST(TextEncoding, Utf8ValidationRejectsMalformedSequences) {
 
 }  // namespace
 }  // namespace tqx
+
+namespace tqx {
+namespace {
+
+// Every character cp932 can hold, each as UTF-8: one per code that reads back as that code.
+std::vector<std::string> everyCp932Character() {
+    std::vector<std::string> chars;
+    const auto take = [&](const std::string& code) {
+        const auto text = cp932ToUtf8(code);
+        if (text && !text->empty() && text->find('\0') == std::string::npos && utf8ToCp932(*text) == code)
+            chars.push_back(*text);
+    };
+    for (int b = 1; b < 0x100; ++b) take(std::string(1, static_cast<char>(b)));
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead > 0x9F && lead < 0xE0) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail)
+            if (trail != 0x7F) take({static_cast<char>(lead), static_cast<char>(trail)});
+    }
+    return chars;
+}
+
+std::vector<std::string> halfWidthKatakana() {
+    std::vector<std::string> kana;
+    for (int b = 0xA1; b <= 0xDF; ++b) kana.push_back(*cp932ToUtf8(std::string(1, static_cast<char>(b))));
+    return kana;
+}
+
+// Read back as itself, and stored as cp932 (what readers of the format see before a zero byte).
+void expectRoundTripAsCp932(const std::string& text) {
+    const std::string stored = toStoredText(text);
+    EXPECT_EQ(fromStoredText(stored), text) << text;
+    EXPECT_EQ(stored.substr(0, stored.find('\0')), utf8ToCp932(text).value_or("?")) << text;
+}
+
+TEST(TextEncoding, HalfWidthKatakanaWhoseCp932IsAlsoUtf8ComesBackAsWritten) {
+    // "ﾃｽ" is C3 BD in cp932, which is also the UTF-8 of "ý".
+    EXPECT_EQ(toStoredText("ﾃｽ"), std::string("\xC3\xBD\0", 3));
+    EXPECT_EQ(fromStoredText(toStoredText("ﾃｽ")), "ﾃｽ");
+    EXPECT_EQ(fromStoredText(toStoredText("ﾃｽﾄｱ")), "ﾃｽﾄｱ");
+    EXPECT_EQ(fromStoredText("\xC3\xBD"), "ý");  // without the zero byte it stays UTF-8
+    EXPECT_EQ(fromStoredText(toStoredText("ý")), "ý");
+    EXPECT_EQ(storedTextBytes("ﾃｽ"), 3u);
+    const auto kana = halfWidthKatakana();
+    ASSERT_EQ(kana.size(), 63u);
+    for (const std::string& a : kana)
+        for (const std::string& b : kana) expectRoundTripAsCp932(a + b);
+}
+
+TEST(TextEncoding, EveryCp932CharacterRoundTripsInNamesAndPaths) {
+    const auto chars = everyCp932Character();
+    EXPECT_GT(chars.size(), 7000u);
+    for (const std::string& c : chars) {
+        expectRoundTripAsCp932(c);
+        expectRoundTripAsCp932("ﾃ" + c + "ｽ");  // next to half-width katakana, which make UTF-8 look-alikes
+        expectRoundTripAsCp932("/home/u/" + c + "/" + c + ".wav");
+    }
+}
+
+}  // namespace
+}  // namespace tqx

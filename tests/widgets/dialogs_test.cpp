@@ -16,6 +16,8 @@
 #include "forms/new_project_dialog.h"
 #include "forms/track_selection_dialog.h"
 #include "forms/track_view_window.h"
+#include "session/new_project.h"
+#include "session/project_file_commands.h"
 #include "session/studio.h"
 #include "session/track_commands.h"
 #include "support/studio_rig.h"
@@ -54,6 +56,24 @@ private slots:
         // The open command showed its file dialog (cancelled by the script).
         QCOMPARE(rig.dialogs.shown.back().kind, ScriptedDialogs::Kind::OpenFile);
         QCOMPARE(rig.studio.model.trackCount(), 0);
+    }
+
+    void newProjectAsksAboutUnsavedChangesOnceBeforeTheDialog() {
+        Rig rig;
+        applyNewProject(rig.studio, 0, 4, "/p/song.tqxproj");
+        rig.studio.trackCommands().setName(0, "ギター");
+        TForm4 dialog(rig.studio);
+        rig.dialogs.answers = {DialogAnswer::Cancel};
+        runNewProjectCommand(rig.studio, dialog);  // the dialog is never shown
+        QCOMPARE(rig.studio.model.track(0).name, std::string("ギター"));
+        QCOMPARE(rig.dialogs.shown.size(), std::size_t(1));
+        // No, then "open instead": the open command does not ask again.
+        rig.dialogs.answers = {DialogAnswer::No};
+        QTimer::singleShot(0, &dialog, [&] { dialog.openButton()->click(); });
+        runNewProjectCommand(rig.studio, dialog);
+        QCOMPARE(rig.dialogs.shown.size(), std::size_t(3));
+        QCOMPARE(rig.dialogs.shown[1].text, std::string(ProjectFileCommands::kSaveChangesQuestion));
+        QCOMPARE(rig.dialogs.shown[2].kind, ScriptedDialogs::Kind::OpenFile);
     }
 
     void selectionListsWhatItIsGivenAndStartsUnticked() {

@@ -15,6 +15,8 @@
 #include "app/file_browser.h"
 #include "app/timeline_view.h"
 #include "app/track_column.h"
+#include "session/new_project.h"
+#include "session/project_file_commands.h"
 #include "session/track_commands.h"
 #include "support/studio_rig.h"
 
@@ -112,6 +114,28 @@ private slots:
         for (int s = 0; s < 8; ++s) QCOMPARE(rig.studio.model.track(s).panelHeight, kMaxPanelHeight);
         rig.form.foldAllAction->trigger();
         QCOMPARE(rig.studio.model.track(3).panelHeight, kMinPanelHeight);
+    }
+
+    void titleNamesTheProjectAndClosingAsksAboutUnsavedChanges() {
+        Rig rig;
+        applyNewProject(rig.studio, 0, 4, "/p/song.tqxproj");
+        QCOMPARE(rig.form.windowTitle(), QString("song - Tinderquillex"));
+        rig.studio.trackCommands().setName(0, "ギター");
+        QCOMPARE(rig.form.windowTitle(), QString("*song - Tinderquillex"));
+        // Cancel keeps the window and the project.
+        rig.dialogs.answers = {DialogAnswer::Cancel};
+        QVERIFY(!rig.form.close());
+        QVERIFY(rig.form.isVisible());
+        QCOMPARE(rig.dialogs.shown.back().text, std::string(ProjectFileCommands::kSaveChangesQuestion));
+        QCOMPARE(rig.studio.model.trackCount(), 8);
+        // Yes with a save that cannot be written keeps it too.
+        rig.dialogs.answers = {DialogAnswer::Yes};
+        QVERIFY(!rig.form.close());
+        QVERIFY(rig.dialogs.showed(ProjectFileCommands::kCannotCreateMessage));
+        // No closes without saving.
+        rig.dialogs.answers = {DialogAnswer::No};
+        QVERIFY(rig.form.close());
+        QCOMPARE(rig.studio.model.trackCount(), 0);
     }
 
     void captionAndMemoFollowTheStudiosTexts() {

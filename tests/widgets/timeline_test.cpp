@@ -163,6 +163,27 @@ private slots:
         QVERIFY(!rig.view.clipView(slot));
     }
 
+    void aMissingClipIsDrawnAsAGreyBoxWithARedFrame() {
+        Rig rig;
+        rig.addClip(2, 0, 0.0f);
+        const int slot = rig.studio.model.firstFreeClipSlot();
+        TMultiWave& missing = rig.studio.model.createClip(slot);
+        missing.SetMissing(true);
+        missing.SetTrack(1);
+        missing.SetFileName("/away/take.wav");
+        missing.SetStartTime(0.5f);
+        rig.studio.timeline.layClip(missing, rig.studio.model.ProjectSampleRate);
+        rig.studio.model.changedClip(slot, ClipChange::Added);
+        ClipView* v = rig.view.clipView(slot);
+        QVERIFY(v);
+        const TrackSlot& row = rig.studio.model.track(1);
+        QCOMPARE(v->geometry(), QRect(20, row.panelTop - kRulerHeight, Timeline::kMissingClipWidth, row.panelHeight));
+        const QImage image = v->grab().toImage();
+        QCOMPARE(image.pixelColor(90, row.panelHeight / 2), QColor(208, 208, 208));
+        QCOMPARE(image.pixelColor(0, row.panelHeight / 2), QColor(Qt::red));
+        QCOMPARE(image.pixelColor(Timeline::kMissingClipWidth - 1, row.panelHeight / 2), QColor(Qt::red));
+    }
+
     void draggingAClipMovesItInTimeAndToAnotherRow() {
         Rig rig;
         const int slot = rig.addClip(3, 0, 1.5f);

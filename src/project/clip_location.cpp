@@ -1,0 +1,48 @@
+#include "project/clip_location.h"
+
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "project/project_file.h"
+#include "project/text_encoding.h"
+
+namespace tqx {
+
+namespace {
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool isFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The folder part of a path, separator included; "" when it has none.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::optional<std::string> relocatedClipPath(const std::string& stored, const std::string& projectFile) {
+    if (stored.empty() || exists(stored)) return std::nullopt;
+    const std::string folder = folderOf(projectFile);
+    // Starts of the tails: after every separator, and the whole path when it is relative.
+    std::vector<std::size_t> tails;
+    if (stored.front() != '/') tails.push_back(0);
+    for (std::size_t i = 0; i + 1 < stored.size(); ++i)
+        if (stored[i] == '/' && stored[i + 1] != '/') tails.push_back(i + 1);
+    for (std::size_t start : tails) {
+        const std::string candidate = folder + stored.substr(start);
+        if (candidate == stored || storedTextBytes(candidate) > kMaxStoredPathBytes) continue;
+        if (isFile(candidate)) return candidate;
+    }
+    return std::nullopt;
+}
+
+}  // namespace tqx
