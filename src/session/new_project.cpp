@@ -8,6 +8,7 @@
 #include "effects/equalizer.h"
 #include "engine/transport.h"
 #include "project/project_file.h"
+#include "project/take_paths.h"
 #include "project/text_encoding.h"
 #include "session/studio.h"
 #include "session/track_commands.h"
@@ -59,16 +60,6 @@ std::string nameTooLongMessage(const std::string& name) {
 }
 
 }  // namespace
-
-std::string takeFolderTooLongMessage(const std::string& folder) {
-    return "このフォルダに録音するファイルのパスが、プロジェクトファイルに保存できる " +
-           std::to_string(kMaxStoredPathBytes) + " バイトを超えます。\n" + folder;
-}
-
-bool takePathsFit(const std::string& folder) {
-    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    return storedTextBytes(base + kLongestTakeName) <= static_cast<std::size_t>(kMaxStoredPathBytes);
-}
 
 int confirmNewProject(const NewProjectEntries& given, UserDialogs& dialogs, std::string& chosenProjectFile) {
     chosenProjectFile.clear();

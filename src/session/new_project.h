@@ -38,15 +38,9 @@ NewProjectEntries defaultNewProjectEntries();
 inline constexpr const char* kProjectFileExtension = ".tqxproj";
 // A file or folder name on disk holds at most this many bytes.
 inline constexpr std::size_t kMaxFileNameBytes = 255;
-// The longest name a take can get (the counter in decimal, then ".wav").
-inline constexpr const char* kLongestTakeName = "2147483647.wav";
 
 // "~" and "~/..." name the home folder; any other location is returned as it is.
 std::string expandHomeFolder(const std::string& location);
-// Whether every take recorded into `folder` has a path the project file can store, and the
-// reason given when not.
-bool takePathsFit(const std::string& folder);
-std::string takeFolderTooLongMessage(const std::string& folder);
 
 // The OK button: checks the entries in order, offers to create a missing location, makes the
 // project folder when asked, and composes the project file's path. "~" in the location is the

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/number_format.h"
+#include "project/take_paths.h"
 #include "project/text_encoding.h"
 #include "session/new_project.h"
 #include "session/studio.h"

@@ -15,6 +15,7 @@
 #include "engine/transport.h"
 #include "platform/byte_order.h"
 #include "platform/scripted_dialogs.h"
+#include "project/take_paths.h"
 #include "session/studio.h"
 #include "support/test_support.h"
 
@@ -284,6 +285,19 @@ TEST_F(Recording, AProjectWithoutAPathRecordsIntoTheCurrentFolder) {
     ASSERT_EQ(started, 1);
     EXPECT_EQ(clipAt(0).FileName(), "0.wav");
     EXPECT_EQ(readFile(file("0.wav")), recordedFile(2, signalBytes(0, framesAt(60), 2)));
+}
+
+// Armed in a project that was opened from a folder too deep for its take paths: nothing is
+// recorded that the project file could never hold, and the user is told why.
+TEST_F(Recording, AFolderTooDeepForTakePathsRecordsNothing) {
+    const std::string deep = "/" + std::string(250, 'd') + "/";
+    studio->model.ProjectPath = deep + "song.tqxproj";
+    armedTrack();
+    EXPECT_EQ(record(), 0);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, takeFolderTooLongMessage(deep));
+    EXPECT_EQ(audio.openInputCount(), 0);
+    EXPECT_EQ(studio->model.clipCount(), 0);
 }
 
 // A copy taken while the take is still running (as after a crash) is a complete WAVE file

@@ -6,6 +6,7 @@
 
 #include "io/wave_import.h"
 #include "project/project_file.h"
+#include "project/take_paths.h"
 #include "project/text_encoding.h"
 #include "session/new_project.h"
 #include "session/project_file_commands.h"
