@@ -45,6 +45,17 @@ struct ExportDialogs : QtUserDialogs {
 class ProgressDialogTest : public QObject {
     Q_OBJECT
 
+    // The program's dialogs over a shown main window, the progress shown at once.
+    struct Rig {
+        QWidget main;
+        QtUserDialogs dialogs;
+        Rig() {
+            main.show();
+            dialogs.setParent(&main);
+            dialogs.setProgressDelay(0);
+        }
+    };
+
     static QProgressDialog* shownProgress() {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) return d;
@@ -58,11 +69,8 @@ class ProgressDialogTest : public QObject {
 
 private slots:
     void closesWhenTheReportEnds() {
-        QWidget main;
-        main.show();
-        QtUserDialogs dialogs;
-        dialogs.setParent(&main);
-        dialogs.setProgressDelay(0);
+        Rig rig;
+        QtUserDialogs& dialogs = rig.dialogs;
         for (int i = 0; i < 10; ++i) QVERIFY(dialogs.progress("エクスポート中...", i / 10.0));
         QProgressDialog* shown = shownProgress();
         QVERIFY(shown);
@@ -75,11 +83,8 @@ private slots:
 
     // A command that fails or stops half-way reports no end; its dialog goes all the same.
     void closesWhenTheCommandStopsReporting() {
-        QWidget main;
-        main.show();
-        QtUserDialogs dialogs;
-        dialogs.setParent(&main);
-        dialogs.setProgressDelay(0);
+        Rig rig;
+        QtUserDialogs& dialogs = rig.dialogs;
         QVERIFY(dialogs.progress("開いてます... 3/20", 0.15));
         QVERIFY(dialogs.progress("開いてます... 4/20", 0.2));
         QVERIFY(shownProgress());
@@ -89,7 +94,7 @@ private slots:
         // A failure's message comes without the bar behind it.
         QVERIFY(dialogs.progress("エクスポート中...", 0.4));
         bool barDuringMessage = true;
-        QTimer::singleShot(0, &main, [&] {
+        QTimer::singleShot(0, &rig.main, [&] {
             barDuringMessage = shownProgress() != nullptr;
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
         });
@@ -99,11 +104,8 @@ private slots:
 
     // キャンセル stops the command it was pressed on, not the next one.
     void cancelStopsOnlyItsOwnCommand() {
-        QWidget main;
-        main.show();
-        QtUserDialogs dialogs;
-        dialogs.setParent(&main);
-        dialogs.setProgressDelay(0);
+        Rig rig;
+        QtUserDialogs& dialogs = rig.dialogs;
         QVERIFY(dialogs.progress("エクスポート中...", 0.1));
         QProgressDialog* shown = shownProgress();
         QVERIFY(shown);
