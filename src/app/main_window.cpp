@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -204,6 +205,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     studio_.closing = true;
     FormClose();
     event->accept();
+    // The program ends with its main window: every other window, floating or not, goes too.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible()) window->close();
 }
 
 // Engine first (no device may still use a clip), then the project, then the volume library.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QTimer>
 
 #include "forms/track_selection_dialog.h"
 
@@ -29,6 +30,7 @@ std::string withExtension(const QString& path, const std::string& ext) {
 
 DialogAnswer QtUserDialogs::messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
                                        DialogButtons buttons) {
+    closeProgress();  // a message ends or interrupts the command: no bar left behind it
     QMessageBox box(parent_);
     box.setWindowTitle(q(caption));
     box.setText(q(text));
@@ -104,17 +106,39 @@ bool QtUserDialogs::progress(const std::string& what, double fraction) {
         progress_ = new QProgressDialog(parent_);
         progress_->setWindowTitle(kApplicationTitle);
         progress_->setCancelButtonText("キャンセル");
-        progress_->setMinimumDuration(1000);
+        progress_->setMinimumDuration(progressDelay_);
         progress_->setWindowModality(Qt::WindowModal);
         progress_->setRange(0, 1000);
         progress_->setAutoReset(false);
         progress_->setAutoClose(false);
+        // Commands run on the GUI thread and report as they go; when the event loop gets a
+        // turn outside a report, the command is over, however it ended.
+        commandEnded_ = new QTimer(progress_);
+        commandEnded_->setSingleShot(true);
+        commandEnded_->setInterval(0);
+        QObject::connect(commandEnded_, &QTimer::timeout, progress_, [this] {
+            if (!reporting_) closeProgress();
+        });
     }
+    reporting_ = true;
     progress_->setLabelText(q(what));
     progress_->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000));
+    reporting_ = false;
     const bool goOn = !progress_->wasCanceled();
-    if (fraction >= 1.0 || !goOn) progress_->reset();
+    if (fraction >= 1.0 || !goOn)
+        closeProgress();
+    else
+        commandEnded_->start();
     return goOn;
+}
+
+void QtUserDialogs::closeProgress() {
+    if (!progress_) return;
+    progress_->hide();
+    // Deleted later: this may run inside the dialog's own timer.
+    progress_->deleteLater();
+    progress_ = nullptr;
+    commandEnded_ = nullptr;
 }
 
 }  // namespace tqx

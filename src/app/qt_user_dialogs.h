@@ -3,6 +3,7 @@
 #include "platform/user_dialogs.h"
 
 class QProgressDialog;
+class QTimer;
 class QWidget;
 
 namespace tqx {
@@ -24,13 +25,22 @@ public:
                                         const std::string& defaultExtension, bool overwritePrompt) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
     std::optional<std::vector<int>> chooseTracks(const std::vector<std::string>& names) override;
-    // A progress dialog appears after about a second; Cancel stops the command.
+    // A progress dialog appears after about a second; Cancel stops the command. It closes
+    // when the report ends, when the command stops reporting (it ended, finished or failed:
+    // the program is back in its event loop) and before any message box.
     bool progress(const std::string& what, double fraction) override;
+    // How long a command runs before its progress shows (milliseconds).
+    void setProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
 
 private:
+    void closeProgress();
+
     QWidget* parent_ = nullptr;
     TForm3* trackSelection_ = nullptr;
-    QProgressDialog* progress_ = nullptr;
+    QProgressDialog* progress_ = nullptr;  // one per command, while it reports
+    QTimer* commandEnded_ = nullptr;       // fires once the event loop runs between reports
+    bool reporting_ = false;               // inside progress(): its own event processing
+    int progressDelay_ = 1000;
 };
 
 }  // namespace tqx

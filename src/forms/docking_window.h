@@ -21,13 +21,14 @@ public:
 
     // The docking site in the main window's bottom panel; only this host is placed there.
     void setDockSite(QWidget* site) { site_ = site; }
-    // Puts a page (the effect window or the track view) into the host, filling it.
+    // Puts a page (the effect window or the track view) into the host, filling it, at its
+    // place among the pages.
     void dockPage(QWidget* page);
     // Takes a page out as a floating window at the host's left, 10 pixels below its top.
     void floatPage(QWidget* page);
     // "ドッキング(&D)": host into the bottom panel, both pages back into the host.
     void dockAll();
-    // "ドッキング解除(&C)": the host floats at (0, 0) with 700 x 500.
+    // "ドッキング解除(&C)": the host floats with 700 x 500.
     void floatHost();
     // "エフェクト(&E)" / "トラックビュー(&V)": shows the host, then the page.
     void showPage(QWidget* page);
@@ -37,11 +38,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Makes `window` a floating window of `wanted`'s size near its place, frame and title bar
+    // within the screen's free area.
+    void makeFloating(QWidget* window, const QRect& wanted);
+
     Studio& studio_;
     QWidget* site_ = nullptr;
     bool docked_ = false;
-    QList<QWidget*> pages_;
-    QPoint dragStart_;
+    QList<QWidget*> pages_;           // in their tab order
+    QWidget* draggedPage_ = nullptr;  // the page whose tab the pointer pressed
 };
 
 }  // namespace tqx

@@ -27,11 +27,13 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 const QColor kEvenRowColour(230, 230, 255);
 
 // Tells the window when editing of a cell begins (so it can note what the cell held) and,
-// for the start times, gives the edit mask and notes Enter: only Enter moves a clip.
+// for the start times, gives the edit mask for the cell's value and notes Enter: only Enter
+// moves a clip.
 class CellEditDelegate : public QStyledItemDelegate {
 public:
     using RowHandler = std::function<void(int row)>;
-    CellEditDelegate(QObject* parent, RowHandler editStarted, QString mask = {}, RowHandler enter = {})
+    using MaskOf = std::function<QString(const QString& cellText)>;
+    CellEditDelegate(QObject* parent, RowHandler editStarted, MaskOf mask = {}, RowHandler enter = {})
         : QStyledItemDelegate(parent),
           editStarted_(std::move(editStarted)),
           mask_(std::move(mask)),
@@ -39,7 +41,8 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && !mask_.isEmpty()) edit->setInputMask(mask_);
+        if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && mask_)
+            edit->setInputMask(mask_(index.data().toString()));
         enterPressed_ = false;
         if (enter_) editor->installEventFilter(const_cast<CellEditDelegate*>(this));
         editStarted_(index.row() + 1);
@@ -62,7 +65,7 @@ protected:
 
 private:
     RowHandler editStarted_;
-    QString mask_;
+    MaskOf mask_;
     RowHandler enter_;
     mutable bool enterPressed_ = false;
 };
@@ -148,7 +151,7 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     StringGrid1->verticalHeader()->setDefaultSectionSize(18);
     StringGrid1->setItemDelegateForColumn(
         0, new CellEditDelegate(
-               this, [this](int row) { StringGrid1GetEditText(row); }, StringGrid1GetEditMask(),
+               this, [this](int row) { StringGrid1GetEditText(row); }, &StringGrid1GetEditMask,
                [this](int row) { StringGrid1KeyPress(row); }));
     clipLayout->addWidget(StringGrid1);
     right->addWidget(clipBox, 1);
@@ -158,10 +161,13 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
         view_.Button1Click(selectedRows());
         redraw();
     });
-    connect(Button2, &QPushButton::clicked, this, [this] { view_.Button2Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] {
+        own([this] { view_.Button2Click(); });
+        redraw();
+    });
     connect(Button3, &QPushButton::clicked, this, [this] { RefreshTrackView(); });
     connect(ListBox1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        view_.ListBox1Click(ListBox1->row(item));
+        own([this, item] { view_.ListBox1Click(ListBox1->row(item)); });
         fillValues();
         fillClips();
     });
@@ -173,24 +179,31 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     connect(ValueListEditor1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (filling_ || item->column() != 1) return;
         const int row = item->row() + 1;
-        view_.ValueListEditor1Validate(row, item->text().toStdString(), ValueBeforeEdit);
-        fillValues();
+        const std::string text = item->text().toStdString();
+        own([&] { view_.ValueListEditor1Validate(row, text, ValueBeforeEdit); });
+        view_.refreshItemNames();  // a new name shows in the lists
+        redraw();
     });
     connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) { studio_.model.setRecordingMode(id); });
 
-    // The view lists the tracks by name in on-screen order with their clips, and starts again
-    // from the top one whenever that list changes, wherever the change comes from. It does not
-    // follow the selection (it sets it itself) nor values, heights or clip moves, so dragging
-    // a slider or a clip does not move the selection to the top track.
+    // The view follows every change of the project, wherever it comes from. When tracks come,
+    // go, are renamed or reordered, the list starts again from the top track; any other change
+    // (values, heights, the selection, clips added, moved or deleted) only fetches the shown
+    // track afresh, so dragging a slider or a clip does not move the selection.
     tracksChanged_ = studio_.model.trackChanged.connect([this](int, TrackChange what) {
+        if (ownChange_) return;
         if (what == TrackChange::Added || what == TrackChange::Removed || what == TrackChange::Named ||
             what == TrackChange::Order)
             RefreshTrackView();
+        else
+            FollowProject();
     });
-    clipsChanged_ = studio_.model.clipChanged.connect([this](int, ClipChange what) {
-        if (what == ClipChange::Added || what == ClipChange::Removed) RefreshTrackView();
+    clipsChanged_ = studio_.model.clipChanged.connect([this](int, ClipChange) {
+        if (!ownChange_) FollowProject();
     });
-    replaced_ = studio_.model.replaced.connect([this] { RefreshTrackView(); });
+    replaced_ = studio_.model.replaced.connect([this] {
+        if (!ownChange_) RefreshTrackView();
+    });
 }
 
 std::vector<int> TForm5::selectedRows() const {
@@ -200,8 +213,22 @@ std::vector<int> TForm5::selectedRows() const {
     return rows;
 }
 
+void TForm5::own(const std::function<void()>& change) {
+    const bool outer = ownChange_;
+    ownChange_ = true;
+    change();
+    ownChange_ = outer;
+}
+
 void TForm5::RefreshTrackView() {
-    view_.RefreshTrackView();
+    own([this] { view_.RefreshTrackView(); });
+    ListBox1->clear();  // a refresh starts the lists again, selections and all
+    ListBox2->clear();
+    redraw();
+}
+
+void TForm5::FollowProject() {
+    view_.FollowProject();
     redraw();
 }
 
@@ -211,11 +238,19 @@ void TForm5::showRecordingMode() {
 
 void TForm5::redraw() {
     filling_ = true;
-    ListBox1->clear();
-    for (const auto& t : view_.leftItems()) ListBox1->addItem(q(t));
-    ListBox2->clear();
-    for (const auto& t : view_.rightItems()) ListBox2->addItem(q(t));
-    if (view_.shownIndex >= 0 && view_.shownIndex < ListBox1->count()) ListBox1->setCurrentRow(view_.shownIndex);
+    // Lists are rebuilt only when their texts change, so following a clip or a slider keeps
+    // what the user selected in them.
+    const auto fillList = [](QListWidget* list, const std::vector<std::string>& items) {
+        bool same = list->count() == static_cast<int>(items.size());
+        for (int i = 0; same && i < list->count(); ++i) same = list->item(i)->text() == q(items[std::size_t(i)]);
+        if (same) return;
+        list->clear();
+        for (const auto& t : items) list->addItem(q(t));
+    };
+    fillList(ListBox1, view_.leftItems());
+    fillList(ListBox2, view_.rightItems());
+    if (view_.shownIndex >= 0 && view_.shownIndex < ListBox1->count() && ListBox1->currentRow() != view_.shownIndex)
+        ListBox1->setCurrentRow(view_.shownIndex);
     filling_ = false;
     fillValues();
     fillClips();
@@ -245,7 +280,10 @@ void TForm5::fillClips() {
     filling_ = false;
 }
 
-void TForm5::N1Click() { view_.N1Click(selectedRows()); }
+void TForm5::N1Click() {
+    own([this] { view_.N1Click(selectedRows()); });
+    redraw();
+}
 
 void TForm5::ValueListEditor1GetEditText(int row) {
     ValueBeforeEdit = row >= 1 && row <= int(view_.cells.size()) ? view_.cells[std::size_t(row - 1)] : std::string();
@@ -256,7 +294,9 @@ void TForm5::StringGrid1GetEditText(int row) {
     CellBeforeEdit = row >= 1 && row <= int(rows.size()) ? rows[std::size_t(row - 1)][0] : std::string();
 }
 
-QString TForm5::StringGrid1GetEditMask() { return "0000.000;_"; }
+QString TForm5::StringGrid1GetEditMask(const QString& cellText) {
+    return q(TrackViewModel::StringGrid1GetEditMask(cellText.toStdString())) + ";_";
+}
 
 bool TForm5::StringGrid1SelectCell(int column) { return column == 0; }
 
@@ -264,13 +304,14 @@ void TForm5::StringGrid1KeyPress(int row) {
     if (filling_) return;
     if (row < 1 || row > StringGrid1->rowCount()) return;
     const std::string text = StringGrid1->item(row - 1, 0)->text().toStdString();
-    const std::string result = view_.StringGrid1KeyPress(row, text, CellBeforeEdit);
+    std::string result;
+    own([&] { result = view_.StringGrid1KeyPress(row, text, CellBeforeEdit); });
     filling_ = true;
     StringGrid1->item(row - 1, 0)->setText(q(result));
     filling_ = false;
 }
 
-void TForm5::FormShow() { RefreshTrackView(); }
+void TForm5::FormShow() { FollowProject(); }
 
 void TForm5::showEvent(QShowEvent* event) {
     FormShow();

@@ -66,9 +66,37 @@ void TrackViewModel::RefreshTrackView() {
 
 void TrackViewModel::ListBox1Click(int index) {
     if (CurrentOrder.empty() || index < 0 || index >= static_cast<int>(CurrentOrder.size())) return;
-    shownIndex = index;
     const int slot = CurrentOrder[static_cast<std::size_t>(index)].slot;
     studio_.trackCommands().selectTrack(slot);
+    showTrack(slot);
+}
+
+void TrackViewModel::FollowProject() {
+    refreshItemNames();
+    const ProjectModel& m = studio_.model;
+    int slot = m.SelectedTrack;
+    if (!m.trackExists(slot)) slot = ShownTrack && m.trackExists(ShownTrack->slot) ? ShownTrack->slot : -1;
+    if (slot < 0 && !CurrentOrder.empty()) slot = CurrentOrder.front().slot;
+    if (!m.trackExists(slot)) {
+        shownIndex = -1;
+        ShownTrack.reset();
+        ShownClips.clear();
+        cells = {};
+        return;
+    }
+    showTrack(slot);
+}
+
+void TrackViewModel::refreshItemNames() {
+    for (auto* list : {&CurrentOrder, &NewOrder})
+        for (TrackOrderEntry& e : *list)
+            if (studio_.model.trackExists(e.slot)) e.name = studio_.model.track(e.slot).name;
+}
+
+void TrackViewModel::showTrack(int slot) {
+    const auto at = std::find_if(CurrentOrder.begin(), CurrentOrder.end(),
+                                 [slot](const TrackOrderEntry& e) { return e.slot == slot; });
+    shownIndex = at == CurrentOrder.end() ? -1 : static_cast<int>(at - CurrentOrder.begin());
     ShownTrack = studio_.model.gatherSettings(slot);
     ShownClips = studio_.model.buildClipList(slot);
     showValues();
@@ -128,7 +156,7 @@ void TrackViewModel::N1Click(const std::vector<int>& selected) {
     RefreshTrackView();
 }
 
-bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, const std::string& before) {
+bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, std::string before) {
     if (cells[RowTrack - 1].empty() || !ShownTrack) return false;
     if (row == RowName && !trackNameFits(text)) {
         studio_.dialogs.messageBox(kTrackNameTooLongMessage, kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
@@ -167,6 +195,10 @@ bool TrackViewModel::ValueListEditor1Validate(int row, const std::string& text, 
         cells[RowPan - 1] = std::string(1, side) + formatFixed(*w, 2);
     }
     studio_.model.applySettings(s.slot, s, false, 0, 0);
+    // Applied without the devices and toggles, the settings are announced here: the panels
+    // follow what was typed.
+    if (s.name != ShownTrack->name) studio_.model.changedTrack(s.slot, TrackChange::Named);
+    studio_.model.changedTrack(s.slot, TrackChange::Values);
     ShownTrack = studio_.model.gatherSettings(s.slot);
     return true;
 }
@@ -179,15 +211,21 @@ std::string TrackViewModel::StringGrid1KeyPress(int row, const std::string& text
     }
     auto v = parseDecimal(text);
     if (!v || *v < 0.0) return before;  // the edit mask admits no sign
-    ShownClips[static_cast<std::size_t>(row - 1)].start = static_cast<float>(*v);
-    for (const auto& e : ShownClips) {
-        TMultiWave* c = studio_.model.clip(e.clipSlot);
-        if (!c) continue;
-        c->SetStartTime(e.start);
-        studio_.timeline.layClip(*c, studio_.model.ProjectSampleRate);
-        studio_.model.changedClip(e.clipSlot, ClipChange::Moved);
-    }
+    ClipEntry& entry = ShownClips[static_cast<std::size_t>(row - 1)];
+    // Only the clip of this row moves, and only while it is still the clip the row shows.
+    TMultiWave* c = studio_.model.clip(entry.clipSlot);
+    if (!c || !ShownTrack || c->GetTrack() != ShownTrack->slot) return before;
+    entry.start = static_cast<float>(*v);
+    c->SetStartTime(entry.start);
+    studio_.timeline.layClip(*c, studio_.model.ProjectSampleRate);
+    studio_.model.changedClip(entry.clipSlot, ClipChange::Moved);
     return text;
+}
+
+std::string TrackViewModel::StringGrid1GetEditMask(const std::string& cellText) {
+    const std::size_t point = cellText.find('.');
+    const std::size_t digits = std::max<std::size_t>(4, point == std::string::npos ? cellText.size() : point);
+    return std::string(digits, '0') + ".000";
 }
 
 }  // namespace tqx

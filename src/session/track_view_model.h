@@ -38,6 +38,12 @@ public:
 
     // Fetches the order afresh, shows the top track (which becomes the selected track).
     void RefreshTrackView();
+    // Fetches the shown track's values and clips afresh without touching the selection or a
+    // half-built order: the selected track is shown, or while none is, the one shown before.
+    // For every change that leaves the list of tracks as it is, and for showing the window.
+    void FollowProject();
+    // The items of both lists take their tracks' current names.
+    void refreshItemNames();
     // Shows the track at `index` of the left list and selects it in the main window.
     void ListBox1Click(int index);
     // "=>": moves the selected items (indices of the left list) to the end of the right list.
@@ -48,13 +54,18 @@ public:
     void Button3Click() { RefreshTrackView(); }
     // "削除": asks, then removes the selected tracks (indices of the left list).
     void N1Click(const std::vector<int>& selected);
-    // Leaving an edited value cell. `before` is the text it had when editing began; the
-    // cell gets its resulting text. Returns whether the values were applied.
-    bool ValueListEditor1Validate(int row, const std::string& text, const std::string& before);
-    // Enter on a start time in the clip grid (data row 1..n). Returns the cell's new text.
+    // Leaving an edited value cell. `before` is the text it had when editing began (a copy:
+    // the caller may hand the very cell this rewrites); the cell gets its resulting text.
+    // Returns whether the values were applied.
+    bool ValueListEditor1Validate(int row, const std::string& text, std::string before);
+    // Enter on a start time in the clip grid (data row 1..n): only that row's clip moves.
+    // Returns the cell's new text.
     std::string StringGrid1KeyPress(int row, const std::string& text, const std::string& before);
+    // The start time's edit mask: four integer digits, or as many as `cellText` has.
+    static std::string StringGrid1GetEditMask(const std::string& cellText);
 
 private:
+    void showTrack(int slot);
     void showValues();
     Studio& studio_;
 };

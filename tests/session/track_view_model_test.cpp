@@ -120,5 +120,74 @@ TEST_F(TrackViewFixture, ClipGridRowsAndStartTimeEdits) {
     studio.transport().SpeedButton1Click();
 }
 
+// A row that no longer shows what the project holds (a clip moved or replaced behind the
+// view's back) is never written back: Enter moves the edited row's clip and only that one.
+TEST_F(TrackViewFixture, EnterMovesOnlyTheEditedRowsClip) {
+    addTracks({"A", "B"});
+    auto clipOn = [&](int slot, int track, float start) -> TMultiWave& {
+        TMultiWave& c = studio.model.createClip(slot);
+        c.SetTrack(track);
+        c.SetFormat(WaveFormat::pcm(2, 44100));
+        std::vector<std::uint8_t> data(17640);
+        c.SetData(data.data(), static_cast<std::uint32_t>(data.size()));
+        c.SetStartTime(start);
+        return c;
+    };
+    TMultiWave& first = clipOn(0, 0, 0.0f);
+    clipOn(1, 0, 5.0f);
+    view.RefreshTrackView();
+    ASSERT_EQ(view.ShownClips.size(), 2u);
+    studio.model.clip(1)->SetStartTime(7.0f);  // dragged meanwhile
+    EXPECT_EQ(view.StringGrid1KeyPress(1, "0002.500", "0000.000"), "0002.500");
+    EXPECT_FLOAT_EQ(first.GetStartTime(), 2.5f);
+    EXPECT_FLOAT_EQ(studio.model.clip(1)->GetStartTime(), 7.0f);
+
+    // The second row's clip was deleted and its slot reused by a clip on track B.
+    studio.model.destroyClip(1);
+    TMultiWave& other = clipOn(1, 1, 9.0f);
+    EXPECT_EQ(view.StringGrid1KeyPress(2, "0003.000", "0005.000"), "0005.000");
+    EXPECT_FLOAT_EQ(other.GetStartTime(), 9.0f);
+    EXPECT_FLOAT_EQ(first.GetStartTime(), 2.5f);
+}
+
+TEST_F(TrackViewFixture, EditMaskWidensWithTheStartTime) {
+    EXPECT_EQ(TrackViewModel::StringGrid1GetEditMask("0012.250"), "0000.000");
+    EXPECT_EQ(TrackViewModel::StringGrid1GetEditMask(""), "0000.000");
+    EXPECT_EQ(TrackViewModel::StringGrid1GetEditMask("12000.000"), "00000.000");
+    EXPECT_EQ(TrackViewModel::StringGrid1GetEditMask("1234567.500"), "0000000.000");
+}
+
+// Following the project shows the selected track (or, with none, the one shown before)
+// without selecting anything itself, and keeps a half-built order.
+TEST_F(TrackViewFixture, FollowingLeavesSelectionAndOrderAlone) {
+    addTracks({"A", "B", "C"});
+    view.Button1Click({2});
+    studio.trackCommands().selectTrack(1);
+    studio.model.track(1).name = "Bass";
+    studio.model.track(1).gain = 2.0f;
+    view.FollowProject();
+    EXPECT_EQ(view.cells[TrackViewModel::RowTrack - 1], "2");
+    EXPECT_EQ(view.cells[TrackViewModel::RowGain - 1], "2.0");
+    EXPECT_EQ(view.shownIndex, 1);
+    EXPECT_EQ(view.leftItems(), (std::vector<std::string>{"Track1 (A)", "Track2 (Bass)"}));
+    EXPECT_EQ(view.rightItems(), (std::vector<std::string>{"Track3 (C)"}));
+    EXPECT_EQ(studio.model.SelectedTrack, 1);
+
+    studio.model.SelectedTrack = -1;
+    view.FollowProject();
+    EXPECT_EQ(view.cells[TrackViewModel::RowTrack - 1], "2");
+    EXPECT_EQ(studio.model.SelectedTrack, -1);
+}
+
+// The text before the edit may be the very cell the edit rewrites.
+TEST_F(TrackViewFixture, BadValueRestoresEvenFromItsOwnCell) {
+    addTracks({"A"});
+    for (int row : {TrackViewModel::RowVolume, TrackViewModel::RowGain}) {
+        const std::string shown = view.cells[row - 1];
+        EXPECT_FALSE(view.ValueListEditor1Validate(row, "zz", view.cells[row - 1]));
+        EXPECT_EQ(view.cells[row - 1], shown);
+    }
+}
+
 }  // namespace
 }  // namespace tqx
