@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "project/project_file.h"
@@ -21,17 +23,23 @@ bool isFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The folder part of a path, separator included; "" when it has none.
-std::string folderOf(const std::string& path) {
+// The folder of the project file as an absolute path, separator included: a found clip's path
+// is saved in the project and must not depend on the folder the program was started in.
+std::string absoluteFolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (!folder.empty() && folder.front() == '/') return folder;
+    std::error_code ec;
+    const std::string absolute = std::filesystem::absolute(folder.empty() ? "." : folder, ec).lexically_normal();
+    if (ec || absolute.empty()) return folder;
+    return absolute.back() == '/' ? absolute : absolute + "/";
 }
 
 }  // namespace
 
 std::optional<std::string> relocatedClipPath(const std::string& stored, const std::string& projectFile) {
     if (stored.empty() || exists(stored)) return std::nullopt;
-    const std::string folder = folderOf(projectFile);
+    const std::string folder = absoluteFolderOf(projectFile);
     // Starts of the tails: after every separator, and the whole path when it is relative.
     std::vector<std::size_t> tails;
     if (stored.front() != '/') tails.push_back(0);

@@ -106,6 +106,21 @@ TEST_F(PortableProjectTest, AFileFoundOnlyByItsNameInTheProjectFolderIsUsed) {
     EXPECT_EQ(clipPaths(), (std::vector<std::string>{folder + "/0.wav", folder + "/1.wav", folder + "/2.wav"}));
 }
 
+// A project opened by a relative path (as tqx-mixdown and tqx-record are given one): the
+// clips found are saved with paths that do not depend on the folder the program ran in.
+TEST_F(PortableProjectTest, AMovedProjectOpenedByARelativePathSavesAbsoluteClipPaths) {
+    makeProject(dir.file("old"));
+    fs::rename(dir.file("old"), dir.file("moved"));
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.path());
+    const bool loaded = files.Load("moved/song.tqxproj");
+    fs::current_path(previous);
+    ASSERT_TRUE(loaded);
+    const std::string moved = fs::weakly_canonical(dir.file("moved")).string();
+    EXPECT_EQ(clipPaths(),
+              (std::vector<std::string>{moved + "/0.wav", moved + "/takes/1.wav", moved + "/takes/deep/2.wav"}));
+}
+
 TEST_F(PortableProjectTest, AMissingClipStaysThroughOpenSaveOpenAndComesBackWithItsFile) {
     const std::string folder = dir.file("p");
     const std::string project = makeProject(folder);
