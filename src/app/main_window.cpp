@@ -11,6 +11,7 @@
 
 #include "app/device_bar.h"
 #include "app/file_browser.h"
+#include "app/recent_projects.h"
 #include "app/timeline_view.h"
 #include "app/track_column.h"
 #include "app/transport_bar.h"
@@ -26,7 +27,10 @@ TForm1::TForm1(Studio& studio, QWidget* parent) : QMainWindow(parent), studio_(s
     setWindowTitle(QString::fromStdString(studio_.texts.caption()));
     buildMenus();
     buildPanels();
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    buildShortcuts();
+    buildRecentProjects();
+    watchSplitters();
+    applyOpeningSize(screen()->availableGeometry());
     captionChanged_ = studio_.texts.captionChanged.connect(
         [this] { setWindowTitle(QString::fromStdString(studio_.texts.caption())); });
     memoChanged_ = studio_.texts.memoChanged.connect([this] { showMemo(); });
@@ -38,6 +42,7 @@ TForm1::~TForm1() { FormClose(); }
 
 void TForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu("ファイル(&F)");
+    fileMenu_ = file;
     QMenu* create = file->addMenu("新規作成(&N)");
     newProjectAction = create->addAction("プロジェクト(&P)...");
     newTrackAction = create->addAction("トラック(&T)");
@@ -50,7 +55,7 @@ void TForm1::buildMenus() {
     exportTrackAction = exportMenu->addAction("トラック(&T)...");
     exportChosenAction = exportMenu->addAction("トラック選択(&S)...");
     exportAllAction = exportMenu->addAction("全体(&A)...");
-    file->addSeparator();
+    exitSeparator_ = file->addSeparator();
     exitAction = file->addAction("終了(&X)");
 
     QMenu* viewMenu = menuBar()->addMenu("表示(&V)");
@@ -125,7 +130,7 @@ void TForm1::buildPanels() {
     columns_->setStretchFactor(1, 1);
     columns_->setSizes({TrackColumn::kDefaultWidth, kClientWidth - TrackColumn::kDefaultWidth});
 
-    auto* bottom = new QSplitter(Qt::Horizontal, rows_);
+    auto* bottom = bottomRow_ = new QSplitter(Qt::Horizontal, rows_);
     bottom->setChildrenCollapsible(false);
     dockSite_ = new QWidget(bottom);
     auto* dockLayout = new QVBoxLayout(dockSite_);
