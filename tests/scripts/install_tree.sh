@@ -36,9 +36,9 @@ if [[ $gui -eq 1 ]]; then
     for size in 16 22 24 32 48 64 128 256; do
         png="$prefix/share/icons/hicolor/${size}x${size}/apps/tinderquillex.png"
         [[ -f "$png" ]] || { fail "no ${size}x${size} icon"; continue; }
-        # A PNG says its width and height in bytes 16..23.
-        dims=$(od -An -tu1 -j16 -N8 "$png" | tr -s ' ' | sed 's/^ //')
-        [[ "$dims" == "0 0 0 $size 0 0 0 $size" ]] || fail "the ${size}x${size} icon is $dims"
+        # A PNG says its width and height, big-endian, in bytes 16..23.
+        dims=$(od -An -tu4 --endian=big -j16 -N8 "$png" | tr -s ' ' | sed 's/^ //')
+        [[ "$dims" == "$size $size" ]] || fail "the ${size}x${size} icon is $dims"
     done
 fi
 
