@@ -76,6 +76,8 @@ DeviceBar::DeviceBar(Studio& studio, QWidget* parent) : QWidget(parent), studio_
     CheckBox2 = new QCheckBox(DeviceChoice::kPerTrackLabel, this);
     CheckBox2->setObjectName("CheckBox2");
     MasterVolume = new MasterVolumeView(studio_, this);
+    // Device names are read whole, in the list and in its popup.
+    for (QComboBox* list : {ComboBox1, ComboBox2}) list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     grid->addWidget(new QLabel("録音デバイス", this), 0, 0);
     grid->addWidget(ComboBox1, 0, 1);

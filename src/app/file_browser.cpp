@@ -45,6 +45,9 @@ FileBrowser::FileBrowser(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
     addWidget(folderPane);
     addWidget(fileList);
     setSizes({kFolderPaneWidth, kFileListWidth});
+    // When the bottom panel is short of room the file list gives way; the folders keep theirs.
+    setStretchFactor(0, 0);
+    setStretchFactor(1, 1);
 
     popupMenu = new QMenu(this);
     QMenu* viewMenu = popupMenu->addMenu("表示(&V)");

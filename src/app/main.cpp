@@ -1,14 +1,19 @@
-// Tinderquillex: a multitrack audio recorder. Reads no command line and no settings.
+// Tinderquillex: a multitrack audio recorder. Reads no command line; the only setting it
+// keeps is the list of recent projects.
 #include <exception>
 #include <memory>
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/project_folder.h"
 #include "app/qt_event_sink.h"
 #include "app/qt_user_dialogs.h"
+#include "app/recent_projects.h"
+#include "app/toolkit_translation.h"
 #include "app/window_set.h"
 #include "audio/platform_audio.h"
 #include "forms/docking_window.h"
@@ -40,6 +45,9 @@ public:
 int main(int argc, char** argv) {
     Application app(argc, argv);
     app.setApplicationName(tqx::kApplicationTitle);
+    app.setDesktopFileName("tinderquillex");
+    app.setWindowIcon(QIcon::fromTheme("tinderquillex"));
+    tqx::installToolkitTranslation(app);
 
     tqx::QtUserDialogs dialogs;
     tqx::QtEventSink events(&app);
@@ -49,7 +57,9 @@ int main(int argc, char** argv) {
 
     // The six windows, in this order; the first is the main window.
     tqx::TForm1 form1(studio);
+    form1.useRecentProjects(tqx::RecentProjects::forUser());
     dialogs.setParent(&form1);
+    dialogs.setStartFolder([&studio] { return tqx::projectFolder(studio.model); });
     tqx::TForm2 form2(studio);
     tqx::TForm3 form3(&form1);
     dialogs.setTrackSelection(&form3);

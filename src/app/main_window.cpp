@@ -12,6 +12,7 @@
 
 #include "app/device_bar.h"
 #include "app/file_browser.h"
+#include "app/recent_projects.h"
 #include "app/timeline_view.h"
 #include "app/track_column.h"
 #include "app/transport_bar.h"
@@ -28,10 +29,13 @@ TForm1::TForm1(Studio& studio, QWidget* parent) : QMainWindow(parent), studio_(s
     showTitle();
     buildMenus();
     buildPanels();
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    buildShortcuts();
+    buildRecentProjects();
+    watchSplitters();
+    applyOpeningSize(screen()->availableGeometry());
     captionChanged_ = studio_.texts.captionChanged.connect([this] { showTitle(); });
     modifiedChanged_ = studio_.model.modifiedChanged.connect([this] { showTitle(); });
-    projectReplaced_ = studio_.model.replaced.connect([this] { showTitle(); });
+    titleOnReplace_ = studio_.model.replaced.connect([this] { showTitle(); });
     memoChanged_ = studio_.texts.memoChanged.connect([this] { showMemo(); });
     // Last step of starting up: the master volume library.
     studio_.masterVolume().load();
@@ -41,6 +45,7 @@ TForm1::~TForm1() { FormClose(); }
 
 void TForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu("ファイル(&F)");
+    fileMenu_ = file;
     QMenu* create = file->addMenu("新規作成(&N)");
     newProjectAction = create->addAction("プロジェクト(&P)...");
     newTrackAction = create->addAction("トラック(&T)");
@@ -53,7 +58,7 @@ void TForm1::buildMenus() {
     exportTrackAction = exportMenu->addAction("トラック(&T)...");
     exportChosenAction = exportMenu->addAction("トラック選択(&S)...");
     exportAllAction = exportMenu->addAction("全体(&A)...");
-    file->addSeparator();
+    exitSeparator_ = file->addSeparator();
     exitAction = file->addAction("終了(&X)");
 
     QMenu* viewMenu = menuBar()->addMenu("表示(&V)");
@@ -128,7 +133,7 @@ void TForm1::buildPanels() {
     columns_->setStretchFactor(1, 1);
     columns_->setSizes({TrackColumn::kDefaultWidth, kClientWidth - TrackColumn::kDefaultWidth});
 
-    auto* bottom = new QSplitter(Qt::Horizontal, rows_);
+    auto* bottom = bottomRow_ = new QSplitter(Qt::Horizontal, rows_);
     bottom->setChildrenCollapsible(false);
     dockSite_ = new QWidget(bottom);
     auto* dockLayout = new QVBoxLayout(dockSite_);

@@ -3,11 +3,16 @@
 // gestures into calls on it. Top panel: device lists, transport, message memo and the fixed
 // ruler; middle: the track column and the clip area side by side; bottom panel: the docking
 // site and the file browser.
+#include <map>
+#include <memory>
+
+#include <QList>
 #include <QMainWindow>
 
 #include "session/studio.h"
 
 class QAction;
+class QMenu;
 class QPlainTextEdit;
 class QSplitter;
 
@@ -15,6 +20,7 @@ namespace tqx {
 
 class DeviceBar;
 class FileBrowser;
+class RecentProjects;
 class RulerStrip;
 class TimelineView;
 class TrackColumn;
@@ -29,6 +35,9 @@ public:
     static constexpr int kFixedRulerTop = 109;
     static constexpr int kBottomPanelHeight = 223;
     static constexpr int kTrackColumnMaxWidth = 340;
+    // The opening size on a screen with room for it; a smaller screen gets its available area.
+    static constexpr int kOpeningWidth = 1280;
+    static constexpr int kOpeningHeight = 800;
     static constexpr const char* kVersionText = "Tinderquillex version 1.01";
     static constexpr const char* kVersionSecondLine = "Linux 版 (Qt 6 / PortAudio)";
 
@@ -67,6 +76,27 @@ public:
     QAction* expandAllAction = nullptr;     // 全て展開(&O)
     QAction* foldAllAction = nullptr;       // 全て畳む(&F)
     QAction* aboutAction = nullptr;         // バージョン情報(&A)
+    // Keys of the transport, on the window (no menu has them): Space, Home and R.
+    QAction* playKeyAction = nullptr;
+    QAction* toStartKeyAction = nullptr;
+    QAction* recordKeyAction = nullptr;
+
+    // Sizes the window and its panels to fit `available` (a screen's available area, in
+    // which the window manager's frame must fit too): at most kOpeningWidth x kOpeningHeight,
+    // the middle band high enough for four track rows, the bottom panel taking what is left
+    // up to its share, the file browser at its widths as far as the docking site keeps room.
+    void applyOpeningSize(const QRect& available);
+
+    // The file menu lists these projects (opened or saved) above "終了(&X)", and opens one
+    // when it is chosen. Without it the menu lists none.
+    void useRecentProjects(std::unique_ptr<RecentProjects> recent);
+    RecentProjects* recentProjects() const { return recent_.get(); }
+    // The recent projects' entries of the file menu, most recent first.
+    QList<QAction*> recentProjectActions() const { return recentActions_; }
+
+    QSplitter* rowsSplitter() const { return rows_; }
+    QSplitter* columnsSplitter() const { return columns_; }
+    QSplitter* bottomSplitter() const { return bottomRow_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +106,15 @@ protected:
 private:
     void buildMenus();
     void buildPanels();
+    void buildShortcuts();
+    void buildRecentProjects();
+    void showRecentProjects();
+    void rememberProject(const std::string& path);
+    void openRecentProject(const QString& path);
+    // Splitter positions the user set are put back after the docking commands change the
+    // bottom panel.
+    void watchSplitters();
+    void restoreSplitters();
     // The fixed ruler over the clip area (left + 2, width - 2), after a resize or a splitter move.
     void alignFixedRuler();
     void showMemo();
@@ -94,13 +133,20 @@ private:
     TransportBar* transportBar_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
     RulerStrip* fixedRuler_ = nullptr;
-    QSplitter* rows_ = nullptr;     // middle band over the bottom panel
-    QSplitter* columns_ = nullptr;  // track column | clip area
+    QSplitter* rows_ = nullptr;       // middle band over the bottom panel
+    QSplitter* columns_ = nullptr;    // track column | clip area
+    QSplitter* bottomRow_ = nullptr;  // docking site | file browser
+    std::map<QSplitter*, QList<int>> movedSplitters_;
+    std::unique_ptr<RecentProjects> recent_;
+    QMenu* fileMenu_ = nullptr;
+    QAction* exitSeparator_ = nullptr;
+    QList<QAction*> recentActions_;
+    Connection projectReplaced_;
     TrackColumn* trackColumn_ = nullptr;
     TimelineView* timeline_ = nullptr;
     QWidget* dockSite_ = nullptr;
     Connection captionChanged_, memoChanged_;
-    Connection modifiedChanged_, projectReplaced_;
+    Connection modifiedChanged_, titleOnReplace_;
     FileBrowser* fileBrowser_ = nullptr;
 };
 

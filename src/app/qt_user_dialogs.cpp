@@ -71,6 +71,7 @@ void QtUserDialogs::showMessage(const std::string& text) {
 std::optional<std::string> QtUserDialogs::openFile(const FileFilter& filter, const std::string& defaultExtension) {
     QFileDialog dlg(parent_);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    if (const QString folder = startFolder(); !folder.isEmpty()) dlg.setDirectory(folder);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setNameFilter(filterText(filter));
     dlg.setDefaultSuffix(q(defaultExtension));
@@ -82,6 +83,8 @@ std::optional<std::string> QtUserDialogs::saveFile(const std::string& proposedNa
                                                    const std::string& defaultExtension, bool overwritePrompt) {
     QFileDialog dlg(parent_);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
+    // A proposed name with a folder of its own (the project's file) takes the dialog there.
+    if (const QString folder = startFolder(); !folder.isEmpty()) dlg.setDirectory(folder);
     dlg.setNameFilter(filterText(filter));
     dlg.setDefaultSuffix(q(defaultExtension));
     dlg.setOption(QFileDialog::DontConfirmOverwrite, !overwritePrompt);
@@ -91,7 +94,7 @@ std::optional<std::string> QtUserDialogs::saveFile(const std::string& proposedNa
 }
 
 std::optional<std::string> QtUserDialogs::chooseFolder(const std::string& title) {
-    QString dir = QFileDialog::getExistingDirectory(parent_, q(title));
+    QString dir = QFileDialog::getExistingDirectory(parent_, q(title), startFolder());
     if (dir.isEmpty()) return std::nullopt;
     return dir.toStdString();
 }

@@ -1,5 +1,9 @@
 #pragma once
 // UserDialogs on Qt's message boxes and file dialogs.
+#include <functional>
+
+#include <QString>
+
 #include "platform/user_dialogs.h"
 
 class QProgressDialog;
@@ -16,6 +20,8 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     // The track selection dialog the program created.
     void setTrackSelection(TForm3* dialog) { trackSelection_ = dialog; }
+    // The folder the file dialogs start in (the project's); none when it gives "".
+    void setStartFolder(std::function<QString()> folder) { startFolder_ = std::move(folder); }
 
     DialogAnswer messageBox(const std::string& text, const std::string& caption, DialogIcon icon,
                             DialogButtons buttons) override;
@@ -34,8 +40,10 @@ public:
 
 private:
     void closeProgress();
+    QString startFolder() const { return startFolder_ ? startFolder_() : QString(); }
 
     QWidget* parent_ = nullptr;
+    std::function<QString()> startFolder_;
     TForm3* trackSelection_ = nullptr;
     QProgressDialog* progress_ = nullptr;  // one per command, while it reports
     QTimer* commandEnded_ = nullptr;       // fires once the event loop runs between reports

@@ -4,16 +4,15 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QWheelEvent>
 
 #include "app/clip_view.h"
-#include "app/file_browser.h"
 #include "app/ruler_painter.h"
+#include "app/wave_drop.h"
 #include "engine/transport.h"
-#include "io/wave_import.h"
 
 namespace tqx {
 
@@ -73,34 +72,11 @@ void ClipCanvas::mousePressEvent(QMouseEvent* event) {
     studio_.transport().canvasClick(event->position().toPoint().x() + studio_.timeline.hScrollPosition);
 }
 
-// Only a file dragged out of the program's own file list is taken.
-static bool fromFileList(const QDropEvent* event) {
-    return event->source() && event->mimeData()->hasFormat(kWaveFileMimeType);
-}
+void ClipCanvas::dragEnterEvent(QDragEnterEvent* event) { acceptWaveDrag(event); }
 
-void ClipCanvas::dragEnterEvent(QDragEnterEvent* event) {
-    if (fromFileList(event))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
+void ClipCanvas::dragMoveEvent(QDragMoveEvent* event) { acceptWaveDrag(event); }
 
-void ClipCanvas::dragMoveEvent(QDragMoveEvent* event) {
-    if (fromFileList(event))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void ClipCanvas::dropEvent(QDropEvent* event) {
-    if (!fromFileList(event)) {
-        event->ignore();
-        return;
-    }
-    const QString path = QString::fromUtf8(event->mimeData()->data(kWaveFileMimeType));
-    event->acceptProposedAction();
-    if (!path.isEmpty()) studio_.importer().importInteractive(path.toStdString());
-}
+void ClipCanvas::dropEvent(QDropEvent* event) { importWaveDrop(studio_, event); }
 
 // ---------------------------------------------------------------- clip area
 

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
+#include "app/wave_drop.h"
 #include "engine/device_choice.h"
 #include "engine/level_meters.h"
 #include "forms/track_panel.h"
@@ -30,6 +33,7 @@ protected:
 
 TrackColumn::TrackColumn(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studio) {
     setFocusPolicy(Qt::ClickFocus);
+    setAcceptDrops(true);
     header_ = new HeaderStrip(this);
     resize(kDefaultWidth, 400);
     refresh();
@@ -119,5 +123,44 @@ void TrackColumn::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     QWidget::mousePressEvent(event);
 }
+
+void TrackColumn::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        selectNeighbour(event->key() == Qt::Key_Down ? 1 : -1);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TrackColumn::selectNeighbour(int step) {
+    const std::deque<TrackOrderEntry> order = studio_.model.buildOrderedTrackList();
+    if (order.empty()) return;
+    const auto current = std::find_if(order.begin(), order.end(),
+                                      [&](const TrackOrderEntry& e) { return e.slot == studio_.model.SelectedTrack; });
+    // Without a selection the first key picks the first track.
+    std::ptrdiff_t index = 0;
+    if (current != order.end())
+        index = std::clamp<std::ptrdiff_t>((current - order.begin()) + step, 0, std::ssize(order) - 1);
+    const int slot = order[static_cast<std::size_t>(index)].slot;
+    if (slot != studio_.model.SelectedTrack) studio_.trackCommands().selectTrack(slot);
+    showTrack(slot);
+}
+
+void TrackColumn::showTrack(int slot) {
+    const TrackSlot& t = studio_.model.track(slot);
+    int y = scroll();
+    if (t.panelTop + t.panelHeight > y + height()) y = t.panelTop + t.panelHeight - height();
+    if (t.panelTop - kRulerHeight < y) y = t.panelTop - kRulerHeight;  // the header strip stays in sight
+    if (y == scroll()) return;
+    setScroll(y);
+    emit trackShown();
+}
+
+void TrackColumn::dragEnterEvent(QDragEnterEvent* event) { acceptWaveDrag(event); }
+
+void TrackColumn::dragMoveEvent(QDragMoveEvent* event) { acceptWaveDrag(event); }
+
+void TrackColumn::dropEvent(QDropEvent* event) { importWaveDrop(studio_, event); }
 
 }  // namespace tqx

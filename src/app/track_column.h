@@ -39,17 +39,30 @@ signals:
     // The wheel scrolled the column by delta pixels (+10 a notch down, -10 up); the clip
     // area should follow to scroll().
     void wheelScrolled(int delta);
+    // The arrow keys selected a track and scrolled the column to show it; the clip area
+    // should follow to scroll().
+    void trackShown();
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Up and Down select the track above or below the selected one and scroll it into view.
+    void keyPressEvent(QKeyEvent* event) override;
+    // WAVE files dropped on the column import as on the clip canvas.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void layoutPanels();
     int maxScroll() const;
 
     void trackChanged(int slot, TrackChange what);
+    // Selects the track `step` places below (or above) the selected one in display order.
+    void selectNeighbour(int step);
+    // Scrolls as little as it takes for the track's whole row to show.
+    void showTrack(int slot);
 
     Studio& studio_;
     QWidget* header_ = nullptr;

@@ -33,6 +33,9 @@ public:
     void refresh();
 
     QGroupBox* GroupBox1 = nullptr;
+    // The area under the group box's caption that holds every control of the equalizer;
+    // the places below are counted from its top left.
+    QWidget* bandArea = nullptr;
     std::array<QSlider*, kEqBandCount> bandTrackBars{};
     std::array<QLabel*, kEqBandCount> bandLabels{};
     std::array<QLabel*, 3> scaleLabels{};                       // "+", "0", "-"
@@ -44,6 +47,8 @@ public:
 
 private:
     void BuildBandControls();
+    // Sizes the band area to hold its controls and the window to hold the group box.
+    void fitToControls();
 
     Equalizer& equalizer_;
     Connection equalizerChanged_;

@@ -228,6 +228,8 @@ void TrackPanel::buildControls() {
 
     const int left = meterRight + 6;
     const int toggleTop = nameField->geometry().bottom() + 1 + 4;
+    toggleLeft_ = left;
+    toggleTop_ = toggleTop;
     muteToggle = makeToggle(
         "M", 6, left, toggleTop, [](const TrackSlot& t) { return t.muted; }, QColor(0, 0, 255),
         &TrackCommands::toggleMute);
@@ -438,6 +440,27 @@ void TrackPanel::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TrackPanel::leaveEvent(QEvent*) { unsetCursor(); }
+
+void TrackPanel::resizeEvent(QResizeEvent* e) {
+    QFrame::resizeEvent(e);
+    placeToggles();
+}
+
+void TrackPanel::placeToggles() {
+    // A row too low for the toggles' place under the name (a folded one) shows them on the
+    // badge's row instead, so mute, solo and arm stay in reach.
+    const bool low = height() < kInnerTop + toggleTop_ + kToggleHeight;
+    QWidget* parent = low ? static_cast<QWidget*>(this) : innerPanel;
+    int left = low ? kBadgeWidth + 6 : toggleLeft_;
+    for (TrackImage* toggle : {muteToggle, soloToggle, armToggle}) {
+        if (toggle->parentWidget() != parent) {
+            toggle->setParent(parent);
+            toggle->show();
+        }
+        toggle->QWidget::move(left, low ? 0 : toggleTop_);
+        left += kToggleWidth + 6;
+    }
+}
 
 bool TrackPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == innerPanel) {

@@ -134,6 +134,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void leaveEvent(QEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -143,13 +144,16 @@ private:
                            QColor onColour, void (TrackCommands::*flip)(int));
     TrackImage* makeSlider(TrackSlider kind, int top, QLabel*& label);
     void fillDeviceLists();
+    // The toggles under the name, or beside the badge while the row is too low for that.
+    void placeToggles();
     bool inEdgeZone(int y) const { return height() - kEdgeZone < y; }
 
     Studio& studio_;
     TrackCommands& commands_;
     int slot_;
-    bool heightToggled_ = false;  // a double click folded the panel; the next release ends it
-    bool resizeLatch_ = false;    // the drag hit the largest height
+    bool heightToggled_ = false;          // a double click folded the panel; the next release ends it
+    bool resizeLatch_ = false;            // the drag hit the largest height
+    int toggleLeft_ = 0, toggleTop_ = 0;  // the toggles' place in the inner panel
 };
 
 }  // namespace tqx

@@ -9,12 +9,14 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrl>
 
 #include "app/clip_view.h"
 #include "app/file_browser.h"
 #include "app/file_properties_dialog.h"
 #include "app/ruler_painter.h"
 #include "app/timeline_view.h"
+#include "app/track_column.h"
 #include "engine/transport.h"
 #include "session/track_commands.h"
 #include "support/studio_rig.h"
@@ -261,6 +263,61 @@ private slots:
         QVERIFY(!drop.isAccepted());
         QCOMPARE(rig.studio.model.clipCount(), clips);
         QVERIFY(rig.dialogs.shown.empty());
+    }
+
+    // Files dragged from the desktop's file manager arrive as a list of file URLs.
+    void waveFilesFromTheFileManagerImport() {
+        Rig rig;
+        test::ScratchDir dir;
+        test::writeFile(dir.file("a.wav"), test::makeWave(1, 44100, std::vector<std::int16_t>(4410, 7)));
+        test::writeFile(dir.file("B.WAV"), test::makeWave(2, 44100, std::vector<std::int16_t>(8820, 9)));
+        test::writeFile(dir.file("notes.txt"), {1, 2, 3});
+        rig.studio.trackCommands().createTrack();
+        rig.studio.trackCommands().createTrack();
+        rig.studio.trackCommands().selectTrack(1);
+        auto urls = [&](std::initializer_list<const char*> names) {
+            auto* data = new QMimeData;
+            QList<QUrl> list;
+            for (const char* n : names) list << QUrl::fromLocalFile(QString::fromStdString(dir.file(n)));
+            data->setUrls(list);
+            return std::unique_ptr<QMimeData>(data);
+        };
+
+        // Nothing to import: a text file, a remote file, a file that is not there.
+        auto none = urls({"notes.txt", "gone.wav"});
+        QList<QUrl> withRemote = none->urls();
+        withRemote << QUrl("https://example.org/c.wav");
+        none->setUrls(withRemote);
+        QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, none.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.view.canvas(), &refused);
+        QVERIFY(!refused.isAccepted());
+
+        auto two = urls({"a.wav", "notes.txt", "B.WAV"});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, two.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.view.canvas(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, two.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.view.canvas(), &drop);
+        QVERIFY(drop.isAccepted());
+        // Both WAVE files, in the order dropped, on the selected track, as from the browser.
+        QCOMPARE(rig.studio.model.clipCount(), 2);
+        QCOMPARE(rig.studio.model.clip(0)->FileName(), dir.file("a.wav"));
+        QCOMPARE(rig.studio.model.clip(1)->FileName(), dir.file("B.WAV"));
+        QCOMPARE(rig.studio.model.clip(0)->GetTrack(), 1);
+        QCOMPARE(rig.studio.model.clip(1)->GetTrack(), 1);
+        QVERIFY(rig.dialogs.shown.empty());
+
+        // The track column takes the same drop.
+        TrackColumn column(rig.studio);
+        column.show();
+        auto one = urls({"a.wav"});
+        QDragEnterEvent enterColumn(QPoint(250, 5), Qt::CopyAction, one.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&column, &enterColumn);
+        QVERIFY(enterColumn.isAccepted());
+        QDropEvent onColumn(QPointF(250, 5), Qt::CopyAction, one.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&column, &onColumn);
+        QVERIFY(onColumn.isAccepted());
+        QCOMPARE(rig.studio.model.clipCount(), 3);
     }
 
     void fileBrowserMaskPopupAndProperties() {
