@@ -116,6 +116,12 @@ TForm5::TForm5(Studio& studio, QWidget* parent) : QWidget(parent), studio_(studi
     ValueListEditor1->verticalHeader()->setDefaultSectionSize(18);
     ValueListEditor1->setItemDelegateForColumn(
         1, new CellEditDelegate(this, [this](int row) { ValueListEditor1GetEditText(row); }));
+    // Every row and both columns stay in view: a hidden Gain row cannot be edited.
+    const int frame = 2 * ValueListEditor1->frameWidth();
+    ValueListEditor1->setMinimumSize(86 + 85 + frame,
+                                     ValueListEditor1->horizontalHeader()->sizeHint().height() + 5 * 18 + frame);
+    ValueListEditor1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ValueListEditor1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     infoLayout->addWidget(ValueListEditor1);
     top->addWidget(infoBox);
     auto* settingsBox = new QGroupBox("設定", this);

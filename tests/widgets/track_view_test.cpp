@@ -209,6 +209,20 @@ private slots:
         QCOMPARE(rig.studio.model.track(2).gain, -5.0f);
         QVERIFY(rig.selectionKept());
     }
+
+    // Squeezed to its smallest, the value editor still shows every row and both columns.
+    void theValueEditorShowsEveryRowAtItsSmallest() {
+        Rig rig;
+        rig.view.resize(rig.view.minimumSizeHint());
+        QCoreApplication::processEvents();
+        QTableWidget* editor = rig.view.ValueListEditor1;
+        const QRect viewport = editor->viewport()->rect();
+        for (int row = 0; row < editor->rowCount(); ++row)
+            for (int column = 0; column < 2; ++column) {
+                const QRect cell = editor->visualRect(editor->model()->index(row, column));
+                QVERIFY2(viewport.contains(cell), qPrintable(QString("row %1 column %2").arg(row).arg(column)));
+            }
+    }
 };
 
 QTEST_MAIN(TrackViewTest)
