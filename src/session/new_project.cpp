@@ -54,6 +54,11 @@ std::string expandHomeFolder(const std::string& location) {
 
 namespace {
 
+std::string projectExistsQuestion(const std::string& file) {
+    return "プロジェクトファイル「" + file +
+           "」は既に存在します。新しいプロジェクトを保存すると上書きされます。よろしいですか？";
+}
+
 std::string nameTooLongMessage(const std::string& name) {
     return "エラー。名前が長すぎます。プロジェクトファイル「" + name + kProjectFileExtension +
            "」の名前がファイル名の上限 " + std::to_string(kMaxFileNameBytes) + " バイトを超えます。";
@@ -109,6 +114,15 @@ int confirmNewProject(const NewProjectEntries& given, UserDialogs& dialogs, std:
         }
     } else {
         chosenProjectFile = base + entries.name + kProjectFileExtension;
+    }
+    // Saving the new project would replace a project already there, with all it holds.
+    if (fs::exists(fs::symlink_status(chosenProjectFile, ec))) {
+        const DialogAnswer a = dialogs.messageBox(projectExistsQuestion(chosenProjectFile), kApplicationTitle,
+                                                  DialogIcon::Warning, DialogButtons::YesNo);
+        if (a != DialogAnswer::Yes) {
+            chosenProjectFile.clear();
+            return kNewProjectNone;
+        }
     }
     return kNewProjectOk;
 }

@@ -46,6 +46,26 @@ TEST_F(NewProjectFixture, UntickedBoxPutsTheFileInTheLocation) {
     EXPECT_FALSE(fs::exists(dir.file("Tinderquillex/NoName")));
 }
 
+// A project of the same name already in the folder would be replaced by the first save of
+// the new one: only a Yes goes on.
+TEST_F(NewProjectFixture, AnExistingProjectFileIsReplacedOnlyOnYes) {
+    fs::create_directories(dir.file("Tinderquillex/NoName"));
+    const std::string existing = dir.file("Tinderquillex/NoName/NoName.tqxproj");
+    test::writeFile(existing, std::vector<std::uint8_t>{1, 2, 3});
+    dialogs.answers = {DialogAnswer::No};
+    EXPECT_EQ(confirmNewProject(entries(), dialogs, chosen), kNewProjectNone);
+    EXPECT_TRUE(chosen.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text,
+              "プロジェクトファイル「" + existing +
+                  "」は既に存在します。新しいプロジェクトを保存すると上書きされます。よろしいですか？");
+    EXPECT_EQ(dialogs.shown[0].buttons, DialogButtons::YesNo);
+    dialogs.answers = {DialogAnswer::Yes};
+    EXPECT_EQ(confirmNewProject(entries(), dialogs, chosen), kNewProjectOk);
+    EXPECT_EQ(chosen, existing);
+    EXPECT_EQ(test::readFile(existing), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
 TEST_F(NewProjectFixture, MissingLocationIsCreatedOnlyOnYes) {
     dialogs.answers = {DialogAnswer::No};
     EXPECT_EQ(confirmNewProject(entries(), dialogs, chosen), kNewProjectNone);
