@@ -68,17 +68,16 @@ std::string CaptureEngine::nextFileName() {
 
 int CaptureEngine::startRecordings() {
     int started = 0;
-    // A project opened with armed tracks in a folder too deep for its take paths: the takes
-    // could never be saved in the project, so none is begun.
     const std::string folder = folderOf(model_.ProjectPath);
-    bool armed = false;
-    for (int t = 0; t < kUsableTrackSlots; ++t) armed = armed || (model_.trackExists(t) && model_.track(t).recordArmed);
-    if (armed && !takePathsFit(folder)) {
-        dialogs_.messageBox(takeFolderTooLongMessage(folder), kApplicationTitle, DialogIcon::Error, DialogButtons::Ok);
-        return 0;
-    }
     for (int t = 0; t < kUsableTrackSlots; ++t) {
         if (!model_.trackExists(t) || !model_.track(t).recordArmed) continue;
+        // A project opened with armed tracks in a folder too deep for its take paths: the
+        // takes could never be saved in the project, so none is begun.
+        if (!takePathsFit(folder)) {
+            dialogs_.messageBox(takeFolderTooLongMessage(folder), kApplicationTitle, DialogIcon::Error,
+                                DialogButtons::Ok);
+            return 0;
+        }
         if (model_.firstFreeClipSlot() < 0) continue;  // the clip table is full
         if (startTrack(t)) ++started;
     }
